@@ -1,0 +1,54 @@
+#include <string_view>
+
+#include "textos.hpp"
+#include "trovelin.hpp"
+
+namespace trovelin {
+namespace {
+
+constexpr int kOpcaoJogar = 1;
+constexpr int kOpcaoRegras = 2;
+constexpr int kOpcaoSair = 3;
+
+void escreverMenu(Console& console) {
+  for (const std::string_view linha : textos::kMenu) {
+    console.escrever(linha);
+  }
+}
+
+}  // namespace
+
+void executarMenu(Console& console) {
+  int opcao = 0;
+  do {
+    escreverMenu(console);
+    const Leitura lida = console.lerInteiro(opcao);
+    if (lida == Leitura::fim) {
+      console.escrever(textos::kQuebraDeLinha);
+      return;
+    }
+    if (lida == Leitura::naoNumero) {
+      console.escrever(textos::kOpcaoInvalida);
+      continue;  // opcao still holds the previous choice, which was not 3
+    }
+    switch (opcao) {
+      case kOpcaoJogar:
+        console.mudarCores(kCoresNormais);
+        if (!Jogar(console)) {
+          console.escrever(textos::kQuebraDeLinha);
+          return;
+        }
+        break;
+      case kOpcaoRegras:
+        exibirRegras(console);
+        break;
+      case kOpcaoSair:
+        console.escrever(textos::kDespedida);
+        break;
+      default:
+        console.escrever(textos::kOpcaoInvalida);
+    }
+  } while (opcao != kOpcaoSair);
+}
+
+}  // namespace trovelin

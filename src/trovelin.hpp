@@ -1,0 +1,18 @@
+#pragma once
+
+#include "console.hpp"
+
+namespace trovelin {
+
+inline constexpr AtributoDeCor kCoresNormais = 0x07;   // white on black
+inline constexpr AtributoDeCor kCoresDoAcerto = 0x64;  // red on yellow
+
+// The main menu loop: returns once the player leaves or input ends.
+void executarMenu(Console& console);
+
+// Plays one game. Returns false if input ended before the game did.
+bool Jogar(Console& console);
+
+void exibirRegras(Console& console);
+
+}  // namespace trovelin
