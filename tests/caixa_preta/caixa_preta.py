@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""Black-box tests of the real program: pipes, a pseudo-terminal, full disks.
+
+Usage: caixa_preta.py CASE TROVELIN TROVELIN_SECRET_42
+"""
+import os
+import pty
+import re
+import select
+import subprocess
+import sys
+import termios
+import time
+
+MENU = (b"\n-----------------------------\nEMPRESA ZORVEL 1.0\nGAME TROVELIN: 2.0"
+        b"\n1.Jogar\n2.Ver regras do jogo\n3.Sair\nSelecione uma opcao:")
+ADEUS = b"\nObrigada por jogar! Ate a proxima"
+INVALIDA = b"\nOpcao invalida! Tente novamente.\n"
+REGRAS = (b"\n-----REGRAS DO JOGO-------------\n\n1.Digite um numero entre 1 e 100"
+          b"\n2.Voce tem 5 chances de acertar"
+          b"\n3.A cada tentaiva, o sistema dira se o numero secreto eh maior ou menor que o digitado"
+          b"\n4.Seus palpites serao salvos e mostrados ao final"
+          b"\n-------------------------------------------------")
+SORTEANDO = b"\nSorteando numero entre 1 e 100:... - ....\n"
+FORA = b"\nValor fora do intervalo especificado."
+CORES_07 = b"\x1b]10;rgb:cc/cc/cc\x07\x1b]11;rgb:0c/0c/0c\x07\x1b[39;49m"
+CORES_64 = b"\x1b]10;rgb:c5/0f/1f\x07\x1b]11;rgb:c1/9c/00\x07\x1b[39;49m"
+
+
+def pedido(n):
+    return b"\nTentativa %d de 5. Digite um numero de 1 a 100:" % n
+
+
+def falhar(mensagem):
+    print("FAIL:", mensagem)
+    sys.exit(1)
+
+
+def confere(condicao, mensagem):
+    if not condicao:
+        falhar(mensagem)
+
+
+def executar(programa, entrada, *argumentos):
+    feito = subprocess.run([programa, *argumentos], input=entrada,
+                           capture_output=True, timeout=30, check=False)
+    confere(feito.returncode == 0, f"exit status {feito.returncode}")
+    confere(feito.stderr == b"", f"stderr: {feito.stderr!r}")
+    return feito.stdout
+
+
+def transcricao_pelo_pipe(programa, _):
+    saida = executar(programa, b"2\n0\nabc\n3\n")
+    esperado = MENU + REGRAS + MENU + INVALIDA + MENU + INVALIDA + MENU + ADEUS
+    confere(saida == esperado, f"got {saida!r}")
+
+
+def argumentos_ignorados(programa, _):
+    entrada = b"2 9 3"
+    confere(executar(programa, entrada, "--help", "-v", "x") == executar(programa, entrada),
+            "arguments changed the output")
+
+
+def fim_da_entrada_no_jogo(programa, _):
+    inicio = time.monotonic()
+    saida = executar(programa, b"1\n0\n")
+    duracao = time.monotonic() - inicio
+    confere(saida == MENU + SORTEANDO + pedido(1) + FORA + pedido(1) + b"\n", f"got {saida!r}")
+    confere(1.9 <= duracao < 10, f"the pause took {duracao:.2f} s")
+
+
+class Leitor:
+    """Reads a program's output as it comes, failing if an expected text is late."""
+
+    def __init__(self, fd):
+        self.fd = fd
+        self.tudo = b""
+        self.visto = 0  # where the last text waited for ended
+
+    def _ler(self, prazo):
+        if not select.select([self.fd], [], [], max(prazo, 0))[0]:
+            return None
+        try:
+            return os.read(self.fd, 4096)
+        except OSError:  # a pty's master reads EIO once the child is gone
+            return b""
+
+    def ate(self, padrao, prazo=10):
+        """Reads until `padrao` (a regex) matches past the text last waited for."""
+        limite = time.monotonic() + prazo
+        while not (achado := re.compile(padrao).search(self.tudo, self.visto)):
+            bloco = self._ler(limite - time.monotonic())
+            confere(bloco is not None, f"waited for {padrao!r}; have {self.tudo[-200:]!r}")
+            confere(bloco, f"output ended while waiting for {padrao!r}")
+            self.tudo += bloco
+        self.visto = achado.end()
+        return achado
+
+    def resto(self):
+        while bloco := self._ler(10):
+            self.tudo += bloco
+        return self.tudo
+
+
+def jogar_busca_binaria(leitor, responder):
+    """Plays one game by halving the range; returns the guesses and whether one hit."""
+    baixo, alto, palpites = 1, 100, []
+    for n in range(1, 6):
+        leitor.ate(re.escape(pedido(n)) + rb"$")
+        palpite = (baixo + alto) // 2
+        palpites.append(palpite)
+        responder(b"%d\n" % palpite)
+        resposta = leitor.ate(rb"\n(Numero (menor|maior) que o valor lido!!! (\d+)"
+                              rb"|Parabens! Voce acertou o numero sorteado (\d+)\n)").group(0)
+        confere(str(palpite).encode() in resposta, f"answer {resposta!r} to {palpite}")
+        if b"Parabens" in resposta:
+            return palpites, True
+        if b"menor" in resposta:
+            alto = palpite - 1
+        else:
+            baixo = palpite + 1
+    segredo = int(leitor.ate(rb"Tentativas esgotadas.Numero era: (\d+)").group(1))
+    confere(baixo <= segredo <= alto, f"secret {segredo} contradicts the answers")
+    return palpites, False
+
+
+def historico(palpites):
+    linhas = b"".join(b"Tentativa : %d %d\n " % (k + 1, p) for k, p in enumerate(palpites))
+    return b"\n ---- Historico de chutes -----" + linhas + b"\n----------------"
+
+
+def partida_interativa_pelo_pipe(programa, _):
+    """A program at the other end of a pipe sees each prompt before answering it."""
+    processo = subprocess.Popen([programa], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    leitor = Leitor(processo.stdout.fileno())
+
+    def responder(texto):
+        processo.stdin.write(texto)
+        processo.stdin.flush()
+
+    leitor.ate(re.escape(MENU) + rb"$")
+    responder(b"1\n")
+    leitor.ate(re.escape(SORTEANDO), prazo=1)  # shown during the pause, not after it
+    inicio = time.monotonic()
+    leitor.visto = leitor.ate(re.escape(pedido(1))).start()  # the game below waits for it too
+    confere(time.monotonic() - inicio > 1.5, "no pause after the draw")
+    palpites, _ = jogar_busca_binaria(leitor, responder)
+    leitor.ate(re.escape(historico(palpites) + MENU) + rb"$")
+    responder(b"3\n")
+    processo.stdin.close()
+    saida = leitor.resto()
+    confere(processo.wait(10) == 0, "exit status")
+    confere(saida.endswith(ADEUS), "no farewell")
+    confere(b"\x1b" not in saida, "escape sequences on a pipe")
+
+
+def saida_cheia(programa, _):
+    for entrada in (b"3\n", b"", b"1\n50\n"):
+        with open("/dev/full", "wb") as cheio:
+            feito = subprocess.run([programa], input=entrada, stdout=cheio,
+                                   stderr=subprocess.PIPE, timeout=30, check=False)
+        confere(feito.returncode != 0, f"{entrada!r}: a failed write reported as success")
+        confere(re.fullmatch(rb"trovelin: [^\n]+\n", feito.stderr), f"stderr {feito.stderr!r}")
+
+
+def pipe_fechado(programa, _):
+    leitura, escrita = os.pipe()
+    os.close(leitura)
+    feito = subprocess.run([programa], input=b"2\n3\n", stdout=escrita,
+                           stderr=subprocess.PIPE, timeout=30, check=False)
+    os.close(escrita)
+    confere(feito.returncode not in (0, -13), f"exit status {feito.returncode}")
+    confere(re.fullmatch(rb"trovelin: [^\n]+\n", feito.stderr), f"stderr {feito.stderr!r}")
+
+
+def no_terminal(programa):
+    """Starts the program on a pseudo-terminal that neither echoes nor adds CRs."""
+    pid, fd = pty.fork()
+    if pid == 0:
+        atributos = termios.tcgetattr(0)
+        atributos[1] &= ~termios.OPOST
+        atributos[3] &= ~termios.ECHO
+        termios.tcsetattr(0, termios.TCSANOW, atributos)
+        os.execv(programa, [programa])
+    return pid, Leitor(fd), lambda texto: os.write(fd, texto)
+
+
+def terminar(pid, leitor, responder):
+    leitor.ate(re.escape(MENU) + rb"$")
+    responder(b"3\n")
+    saida = leitor.resto()
+    confere(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 0, "exit status")
+    return saida
+
+
+def terminal_cores(programa, programa_42):
+    # A won game, whole and exact: white on black for the game, red on yellow on the hit.
+    pid, leitor, responder = no_terminal(programa_42)
+    leitor.ate(re.escape(MENU) + rb"$")
+    responder(b"1\n")
+    leitor.ate(re.escape(pedido(1)) + rb"$")
+    responder(b"42\n")
+    saida = terminar(pid, leitor, responder)
+    esperado = (MENU + CORES_07 + SORTEANDO + pedido(1) +
+                b"\nParabens! Voce acertou o numero sorteado 42\n" + CORES_64 +
+                historico([42]) + MENU + ADEUS)
+    confere(saida == esperado, f"got {saida!r}")
+
+    # The program as shipped: no colours before the first game, white on black when it starts.
+    pid, leitor, responder = no_terminal(programa)
+    leitor.ate(re.escape(MENU) + rb"$")
+    responder(b"1\n")
+    leitor.ate(re.escape(CORES_07 + SORTEANDO))
+    palpites, acertou = jogar_busca_binaria(leitor, responder)
+    saida = terminar(pid, leitor, responder)
+    confere(saida.startswith(MENU + CORES_07 + SORTEANDO), f"start {saida[:300]!r}")
+    confere(saida.count(b"\x1b") == 3 * (2 if acertou else 1), f"escapes in {saida!r}")
+    confere(saida.endswith(historico(palpites) + MENU + ADEUS), f"end {saida[-300:]!r}")
+
+
+if __name__ == "__main__":
+    globals()[sys.argv[1]](*sys.argv[2:4])
