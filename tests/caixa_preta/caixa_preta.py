@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Black-box tests of the real program: pipes, a pseudo-terminal, full disks.
 
-Usage: caixa_preta.py CASE TROVELIN TROVELIN_SECRET_42
+Usage: caixa_preta.py CASE TROVELIN TROVELIN_SECRET_42 [EMULATOR]
+
+With an EMULATOR (Wine, for the Windows build) the programs run under it, and
+the console's CRLF line ends are folded to LF before comparing.
 """
 import os
 import pty
@@ -26,6 +29,16 @@ FORA = b"\nValor fora do intervalo especificado."
 CORES_07 = b"\x1b]10;rgb:cc/cc/cc\x07\x1b]11;rgb:0c/0c/0c\x07\x1b[39;49m"
 CORES_64 = b"\x1b]10;rgb:c5/0f/1f\x07\x1b]11;rgb:c1/9c/00\x07\x1b[39;49m"
 
+EMULADOR = []  # the command line's EMULATOR, if any
+
+
+def comando(programa, *argumentos):
+    return [*EMULADOR, programa, *argumentos]
+
+
+def dobrar(saida):
+    return saida.replace(b"\r\n", b"\n") if EMULADOR else saida
+
 
 def pedido(n):
     return b"\nTentativa %d de 5. Digite um numero de 1 a 100:" % n
@@ -42,11 +55,11 @@ def confere(condicao, mensagem):
 
 
 def executar(programa, entrada, *argumentos):
-    feito = subprocess.run([programa, *argumentos], input=entrada,
+    feito = subprocess.run(comando(programa, *argumentos), input=entrada,
                            capture_output=True, timeout=30, check=False)
     confere(feito.returncode == 0, f"exit status {feito.returncode}")
     confere(feito.stderr == b"", f"stderr: {feito.stderr!r}")
-    return feito.stdout
+    return dobrar(feito.stdout)
 
 
 def transcricao_pelo_pipe(programa, _):
@@ -92,13 +105,13 @@ class Leitor:
             bloco = self._ler(limite - time.monotonic())
             confere(bloco is not None, f"waited for {padrao!r}; have {self.tudo[-200:]!r}")
             confere(bloco, f"output ended while waiting for {padrao!r}")
-            self.tudo += bloco
+            self.tudo = dobrar(self.tudo + bloco)
         self.visto = achado.end()
         return achado
 
     def resto(self):
         while bloco := self._ler(10):
-            self.tudo += bloco
+            self.tudo = dobrar(self.tudo + bloco)
         return self.tudo
 
 
@@ -131,7 +144,7 @@ def historico(palpites):
 
 def partida_interativa_pelo_pipe(programa, _):
     """A program at the other end of a pipe sees each prompt before answering it."""
-    processo = subprocess.Popen([programa], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    processo = subprocess.Popen(comando(programa), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     leitor = Leitor(processo.stdout.fileno())
 
     def responder(texto):
@@ -157,20 +170,20 @@ def partida_interativa_pelo_pipe(programa, _):
 def saida_cheia(programa, _):
     for entrada in (b"3\n", b"", b"1\n50\n"):
         with open("/dev/full", "wb") as cheio:
-            feito = subprocess.run([programa], input=entrada, stdout=cheio,
+            feito = subprocess.run(comando(programa), input=entrada, stdout=cheio,
                                    stderr=subprocess.PIPE, timeout=30, check=False)
         confere(feito.returncode != 0, f"{entrada!r}: a failed write reported as success")
-        confere(re.fullmatch(rb"trovelin: [^\n]+\n", feito.stderr), f"stderr {feito.stderr!r}")
+        confere(re.fullmatch(rb"trovelin: [^\r\n]+\r?\n", feito.stderr), f"stderr {feito.stderr!r}")
 
 
 def pipe_fechado(programa, _):
     leitura, escrita = os.pipe()
     os.close(leitura)
-    feito = subprocess.run([programa], input=b"2\n3\n", stdout=escrita,
+    feito = subprocess.run(comando(programa), input=b"2\n3\n", stdout=escrita,
                            stderr=subprocess.PIPE, timeout=30, check=False)
     os.close(escrita)
     confere(feito.returncode not in (0, -13), f"exit status {feito.returncode}")
-    confere(re.fullmatch(rb"trovelin: [^\n]+\n", feito.stderr), f"stderr {feito.stderr!r}")
+    confere(re.fullmatch(rb"trovelin: [^\r\n]+\r?\n", feito.stderr), f"stderr {feito.stderr!r}")
 
 
 def no_terminal(programa):
@@ -219,4 +232,6 @@ def terminal_cores(programa, programa_42):
 
 
 if __name__ == "__main__":
+    EMULADOR = sys.argv[4:5]
     globals()[sys.argv[1]](*sys.argv[2:4])
+    print("PASS")

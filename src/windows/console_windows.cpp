@@ -1,0 +1,85 @@
+// The game on a Windows console (or pipe): the C runtime's _read and _write
+// on the standard descriptors, whose text mode gives the console's own line
+// ends and Ctrl+Z as end of input; colours through the console API.
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "sistema.hpp"
+
+namespace trovelin {
+namespace {
+
+constexpr int kEntrada = 0;
+constexpr int kSaida = 1;
+constexpr std::size_t kMaximoPorChamada = INT_MAX;  // _read and _write count in unsigned ints
+
+std::size_t lerEntrada(std::span<char> bytes) {
+  const auto pedidos = static_cast<unsigned>(std::min(bytes.size(), kMaximoPorChamada));
+  const int lidos = ::_read(kEntrada, bytes.data(), pedidos);
+  return lidos > 0 ? static_cast<std::size_t>(lidos) : 0;  // a read error ends input too
+}
+
+int gravarSaida(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const auto pedidos = static_cast<unsigned>(std::min(bytes.size(), kMaximoPorChamada));
+    const int gravados = ::_write(kSaida, bytes.data(), pedidos);
+    if (gravados < 0) {
+      return errno;
+    }
+    if (gravados == 0) {
+      return EIO;  // the descriptor takes nothing: retrying would spin forever
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(gravados));
+  }
+  return 0;
+}
+
+// The console's screen buffer, or nullptr when standard output is not a console.
+HANDLE telaDoConsole() {
+  HANDLE saida = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD modo = 0;
+  return saida != INVALID_HANDLE_VALUE && ::GetConsoleMode(saida, &modo) != 0 ? saida : nullptr;
+}
+
+class ConsoleWindows final : public ConsoleDeFluxo {
+ public:
+  explicit ConsoleWindows(Sorteio sorteio)
+      : ConsoleDeFluxo(lerEntrada, gravarSaida, std::move(sorteio)), tela_(telaDoConsole()) {}
+
+  void pausar(std::chrono::milliseconds duracao) override {
+    if (esvaziar() == 0) {
+      ::Sleep(static_cast<DWORD>(duracao.count()));
+    }
+  }
+
+  // What "color XY" does: every cell of the buffer, then the text still to come.
+  void mudarCores(AtributoDeCor atributo) override {
+    CONSOLE_SCREEN_BUFFER_INFO tela{};
+    if (tela_ == nullptr || esvaziar() != 0 || ::GetConsoleScreenBufferInfo(tela_, &tela) == 0) {
+      return;
+    }
+    const auto celulas = static_cast<DWORD>(tela.dwSize.X) * static_cast<DWORD>(tela.dwSize.Y);
+    DWORD pintadas = 0;
+    ::FillConsoleOutputAttribute(tela_, atributo, celulas, COORD{0, 0}, &pintadas);
+    ::SetConsoleTextAttribute(tela_, atributo);
+  }
+
+ private:
+  HANDLE tela_;
+};
+
+}  // namespace
+
+std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio) {
+  return std::make_unique<ConsoleWindows>(std::move(sorteio));
+}
+
+}  // namespace trovelin
