@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,6 +59,8 @@ struct Sessao {
   std::vector<int> segredos;
   std::string esperado;
 };
+
+void PrintTo(const Sessao& sessao, std::ostream* saida) { *saida << sessao.nome; }
 
 const std::vector<Sessao>& sessoes() {
   static const std::vector<Sessao> casos = {
