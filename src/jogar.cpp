@@ -23,7 +23,7 @@ void escreverComNumeros(Console& console, std::string_view modelo,
     const std::size_t marca = modelo.find("%d");
     console.escrever(modelo.substr(0, marca));
     std::array<char, 16> digitos{};
-    const auto fim = std::to_chars(digitos.begin(), digitos.end(), numero).ptr;
+    auto* const fim = std::to_chars(digitos.begin(), digitos.end(), numero).ptr;
     console.escrever({digitos.begin(), fim});
     modelo.remove_prefix(marca + 2);
   }
