@@ -1,0 +1,213 @@
+// Arbitrary bytes as the whole standard input of a session, through the same
+// console the program uses, minus the clock and the terminal.
+//
+// Beyond "no crash, no hang": the session ends as it does at end of input;
+// everything written is the game's own texts with decimal numbers where
+// they have "%d"; the output stays proportional to the input; and every
+// token reads as a plain reference parser says it should.
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console_de_fluxo.hpp"
+#include "leitor.hpp"
+#include "textos.hpp"
+#include "trovelin.hpp"
+#include "xterm.hpp"
+
+namespace {
+
+using trovelin::AtributoDeCor;
+using trovelin::ConsoleDeFluxo;
+using trovelin::LeitorDeInteiros;
+using trovelin::Leitura;
+
+[[noreturn]] void falhar(const char* motivo) {
+  std::fprintf(stderr, "FALHA: %s\n", motivo);
+  std::abort();
+}
+
+// Hands out `dados` a few bytes per read, so that tokens are cut across reads.
+LeitorDeInteiros::Fonte fonteDe(std::string_view dados, std::size_t pedaco) {
+  return [dados, pedaco](std::span<char> bytes) mutable {
+    const std::size_t n = std::min({bytes.size(), pedaco, dados.size()});
+    std::memcpy(bytes.data(), dados.data(), n);
+    dados.remove_prefix(n);
+    return n;
+  };
+}
+
+class ConsoleDeFuzz final : public ConsoleDeFluxo {
+ public:
+  ConsoleDeFuzz(std::string_view entrada, std::size_t pedaco, std::string& saida)
+      : ConsoleDeFluxo(
+            fonteDe(entrada, pedaco),
+            [&saida](std::string_view bytes) {
+              saida.append(bytes);
+              return 0;
+            },
+            [this](int minimo, int maximo) {
+              if (minimo != 1 || maximo != 100) {
+                falhar("draw outside 1..100");
+              }
+              return kSegredos[proximo_++ % kSegredos.size()];
+            }) {}
+
+  void pausar(std::chrono::milliseconds /*duracao*/) override { esvaziar(); }
+  void mudarCores(AtributoDeCor atributo) override {
+    escrever(trovelin::sequenciaDeCoresXterm(atributo));
+  }
+
+ private:
+  static constexpr std::array<int, 5> kSegredos = {42, 1, 100, 50, 7};
+  std::size_t proximo_ = 0;
+};
+
+// Every text the game may write, longest literal start first.
+std::vector<std::string> modelos() {
+  namespace t = trovelin::textos;
+  std::vector<std::string> todos(t::kMenu.begin(), t::kMenu.end());
+  todos.insert(todos.end(), t::kRegras.begin(), t::kRegras.end());
+  for (const std::string_view texto :
+       {t::kDespedida, t::kOpcaoInvalida, t::kSorteando, t::kPedirPalpite, t::kForaDoIntervalo,
+        t::kNumeroMenor, t::kNumeroMaior, t::kAcertou, t::kEsgotadas, t::kHistoricoTitulo,
+        t::kHistoricoLinha, t::kHistoricoFim, t::kQuebraDeLinha}) {
+    todos.emplace_back(texto);
+  }
+  todos.push_back(trovelin::sequenciaDeCoresXterm(trovelin::kCoresNormais));
+  todos.push_back(trovelin::sequenciaDeCoresXterm(trovelin::kCoresDoAcerto));
+  std::sort(todos.begin(), todos.end(), [](const std::string& a, const std::string& b) {
+    return a.substr(0, a.find("%d")).size() > b.substr(0, b.find("%d")).size();
+  });
+  return todos;
+}
+
+// How much of `saida` the template matches, "%d" taking a decimal number.
+std::optional<std::size_t> casar(std::string_view modelo, std::string_view saida) {
+  std::size_t lido = 0;
+  while (!modelo.empty()) {
+    if (modelo.starts_with("%d")) {
+      const std::size_t inicio = lido;
+      lido += static_cast<std::size_t>(lido < saida.size() && saida[lido] == '-');
+      const std::size_t digitos = lido;
+      while (lido < saida.size() && saida[lido] >= '0' && saida[lido] <= '9') {
+        ++lido;
+      }
+      if (lido == digitos || lido - inicio > 11) {
+        return std::nullopt;
+      }
+      modelo.remove_prefix(2);
+    } else {
+      if (lido >= saida.size() || saida[lido] != modelo.front()) {
+        return std::nullopt;
+      }
+      ++lido;
+      modelo.remove_prefix(1);
+    }
+  }
+  return lido;
+}
+
+void conferirQueSaoSoTextosDoJogo(std::string_view saida) {
+  static const std::vector<std::string> todos = modelos();
+  while (!saida.empty()) {
+    std::optional<std::size_t> casado;
+    for (const std::string& modelo : todos) {
+      if ((casado = casar(modelo, saida))) {
+        break;
+      }
+    }
+    if (!casado) {
+      falhar("output that is not one of the game's texts");
+    }
+    saida.remove_prefix(*casado);
+  }
+}
+
+// The token rules said plainly: split on the six blanks, then a sign and digits in int range.
+std::vector<std::optional<int>> tokensDeReferencia(std::string_view dados) {
+  std::vector<std::optional<int>> tokens;
+  const auto branco = [](char c) { return std::strchr(" \t\n\r\v\f", c) != nullptr && c != 0; };
+  std::size_t i = 0;
+  while (true) {
+    while (i < dados.size() && branco(dados[i])) {
+      ++i;
+    }
+    if (i == dados.size()) {
+      return tokens;
+    }
+    const std::size_t inicio = i;
+    while (i < dados.size() && !branco(dados[i])) {
+      ++i;
+    }
+    std::string token(dados.substr(inicio, i - inicio));
+    const std::string_view corpo =
+        std::string_view(token).substr(token[0] == '+' || token[0] == '-' ? 1 : 0);
+    const bool soDigitos = !corpo.empty() && std::all_of(corpo.begin(), corpo.end(), [](char c) {
+      return c >= '0' && c <= '9';
+    });
+    std::optional<int> valor;
+    if (soDigitos) {
+      errno = 0;
+      const long long n = std::strtoll(token.c_str(), nullptr, 10);
+      if (errno == 0 && n >= INT32_MIN && n <= INT32_MAX) {
+        valor = static_cast<int>(n);
+      }
+    }
+    tokens.push_back(valor);
+  }
+}
+
+void conferirTokens(std::string_view dados, std::size_t pedaco) {
+  LeitorDeInteiros leitor(fonteDe(dados, pedaco));
+  for (const std::optional<int>& esperado : tokensDeReferencia(dados)) {
+    int valor = 0;
+    const Leitura lida = leitor.ler(valor);
+    if (lida == Leitura::fim || (lida == Leitura::numero) != esperado.has_value() ||
+        (esperado && *esperado != valor)) {
+      falhar("a token read differently from the reference");
+    }
+  }
+  int valor = 0;
+  if (leitor.ler(valor) != Leitura::fim) {
+    falhar("more tokens than the reference");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t tamanho) {
+  // The first byte picks how much input each read delivers.
+  if (tamanho == 0) {
+    return 0;
+  }
+  const std::size_t pedaco = std::size_t{1} + bytes[0] % 16U;
+  const std::string_view entrada(reinterpret_cast<const char*>(bytes) + 1, tamanho - 1);
+
+  std::string saida;
+  {
+    ConsoleDeFuzz console(entrada, pedaco, saida);
+    trovelin::executarMenu(console);
+    if (console.esvaziar() != 0) {
+      falhar("a write failed");
+    }
+  }
+  if (!saida.ends_with(trovelin::textos::kDespedida) && !saida.ends_with("\n")) {
+    falhar("the session ended neither by choice 3 nor by end of input");
+  }
+  if (saida.size() > 512 * (entrada.size() + 1)) {
+    falhar("output out of proportion to the input");
+  }
+  conferirQueSaoSoTextosDoJogo(saida);
+  conferirTokens(entrada, pedaco);
+  return 0;
+}
