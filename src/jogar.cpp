@@ -21,6 +21,9 @@ void escreverComNumeros(Console& console, std::string_view modelo,
                         std::initializer_list<int> numeros) {
   for (const int numero : numeros) {
     const std::size_t marca = modelo.find("%d");
+    if (marca == std::string_view::npos) {
+      break;  // more numbers than places for them: write the text as it stands
+    }
     console.escrever(modelo.substr(0, marca));
     std::array<char, 16> digitos{};
     auto* const fim = std::to_chars(digitos.begin(), digitos.end(), numero).ptr;
