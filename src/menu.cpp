@@ -16,16 +16,14 @@ void escreverMenu(Console& console) {
   }
 }
 
-}  // namespace
-
-void executarMenu(Console& console) {
+// The menu loop proper: true once the player leaves, false if input ends first.
+bool atenderAteSair(Console& console) {
   int opcao = 0;
   do {
     escreverMenu(console);
     const Leitura lida = console.lerInteiro(opcao);
     if (lida == Leitura::fim) {
-      console.escrever(textos::kQuebraDeLinha);
-      return;
+      return false;
     }
     if (lida == Leitura::naoNumero) {
       console.escrever(textos::kOpcaoInvalida);
@@ -35,8 +33,7 @@ void executarMenu(Console& console) {
       case kOpcaoJogar:
         console.mudarCores(kCoresNormais);
         if (!Jogar(console)) {
-          console.escrever(textos::kQuebraDeLinha);
-          return;
+          return false;
         }
         break;
       case kOpcaoRegras:
@@ -49,6 +46,15 @@ void executarMenu(Console& console) {
         console.escrever(textos::kOpcaoInvalida);
     }
   } while (opcao != kOpcaoSair);
+  return true;
+}
+
+}  // namespace
+
+void executarMenu(Console& console) {
+  if (!atenderAteSair(console)) {
+    console.escrever(textos::kQuebraDeLinha);
+  }
 }
 
 }  // namespace trovelin
