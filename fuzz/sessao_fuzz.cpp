@@ -62,12 +62,13 @@ class ConsoleDeFuzz final : public ConsoleDeFluxo {
               return kSegredos[proximo_++ % kSegredos.size()];
             }) {}
 
-  void pausar(std::chrono::milliseconds /*duracao*/) override { esvaziar(); }
   void mudarCores(AtributoDeCor atributo) override {
     escrever(trovelin::sequenciaDeCoresXterm(atributo));
   }
 
  private:
+  void dormir(std::chrono::milliseconds /*duracao*/) override {}
+
   static constexpr std::array<int, 5> kSegredos = {42, 1, 100, 50, 7};
   std::size_t proximo_ = 0;
 };

@@ -27,6 +27,12 @@ void ConsoleDeFluxo::escrever(std::string_view texto) {
   buffer_.append(texto);
 }
 
+void ConsoleDeFluxo::pausar(std::chrono::milliseconds duracao) {
+  if (esvaziar() == 0) {
+    dormir(duracao);
+  }
+}
+
 int ConsoleDeFluxo::sortear(int minimo, int maximo) { return sorteio_(minimo, maximo); }
 
 int ConsoleDeFluxo::esvaziar() {

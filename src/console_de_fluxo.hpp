@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -26,11 +27,16 @@ class ConsoleDeFluxo : public Console {
 
   Leitura lerInteiro(int& destino) final;
   void escrever(std::string_view texto) final;
+  // Writes out what is buffered first, so that it shows during the pause.
+  void pausar(std::chrono::milliseconds duracao) final;
   int sortear(int minimo, int maximo) final;
 
   // Writes out what is buffered. Returns 0, or the errno value of the first
   // write that failed.
   int esvaziar();
+
+ protected:
+  virtual void dormir(std::chrono::milliseconds duracao) = 0;
 
  private:
   static constexpr std::size_t kCapacidade = std::size_t{64} * 1024;

@@ -27,11 +27,6 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
         segredos_(std::move(segredos)),
         pedaco_(pedaco) {}
 
-  void pausar(std::chrono::milliseconds duracao) override {
-    esvaziar();
-    transcricao_ += "<pausa " + std::to_string(duracao.count()) + ">";
-  }
-
   void mudarCores(AtributoDeCor atributo) override {
     constexpr std::string_view hexa = "0123456789ABCDEF";
     escrever("<cores ");
@@ -48,6 +43,12 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
   const std::vector<std::string>& esperas() const { return esperas_; }
 
  private:
+  // Straight into the transcript, past the buffer: only what was written out
+  // before the pause comes before the mark.
+  void dormir(std::chrono::milliseconds duracao) override {
+    transcricao_ += "<pausa " + std::to_string(duracao.count()) + ">";
+  }
+
   std::size_t entregar(std::span<char> bytes) {
     esperas_.push_back(
         transcricao_.substr(transcricao_.size() - std::min<std::size_t>(transcricao_.size(), 80)));

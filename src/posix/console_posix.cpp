@@ -51,12 +51,6 @@ class ConsolePosix final : public ConsoleDeFluxo {
     std::signal(SIGPIPE, SIG_IGN);
   }
 
-  void pausar(std::chrono::milliseconds duracao) override {
-    if (esvaziar() == 0) {
-      std::this_thread::sleep_for(duracao);
-    }
-  }
-
   // Piped output gets the plain texts only.
   void mudarCores(AtributoDeCor atributo) override {
     if (terminal_) {
@@ -65,6 +59,8 @@ class ConsolePosix final : public ConsoleDeFluxo {
   }
 
  private:
+  void dormir(std::chrono::milliseconds duracao) override { std::this_thread::sleep_for(duracao); }
+
   bool terminal_;
 };
 

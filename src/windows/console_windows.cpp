@@ -54,12 +54,6 @@ class ConsoleWindows final : public ConsoleDeFluxo {
   explicit ConsoleWindows(Sorteio sorteio)
       : ConsoleDeFluxo(lerEntrada, gravarSaida, std::move(sorteio)), tela_(telaDoConsole()) {}
 
-  void pausar(std::chrono::milliseconds duracao) override {
-    if (esvaziar() == 0) {
-      ::Sleep(static_cast<DWORD>(duracao.count()));
-    }
-  }
-
   // What "color XY" does: every cell of the buffer, then the text still to come.
   void mudarCores(AtributoDeCor atributo) override {
     CONSOLE_SCREEN_BUFFER_INFO tela{};
@@ -73,6 +67,10 @@ class ConsoleWindows final : public ConsoleDeFluxo {
   }
 
  private:
+  void dormir(std::chrono::milliseconds duracao) override {
+    ::Sleep(static_cast<DWORD>(duracao.count()));
+  }
+
   HANDLE tela_;
 };
 
