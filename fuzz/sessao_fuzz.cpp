@@ -13,12 +13,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "console_de_fluxo.hpp"
+#include "fonte_de_memoria.hpp"
 #include "leitor.hpp"
 #include "textos.hpp"
 #include "trovelin.hpp"
@@ -36,21 +36,11 @@ using trovelin::Leitura;
   std::abort();
 }
 
-// Hands out `dados` a few bytes per read, so that tokens are cut across reads.
-LeitorDeInteiros::Fonte fonteDe(std::string_view dados, std::size_t pedaco) {
-  return [dados, pedaco](std::span<char> bytes) mutable {
-    const std::size_t n = std::min({bytes.size(), pedaco, dados.size()});
-    std::memcpy(bytes.data(), dados.data(), n);
-    dados.remove_prefix(n);
-    return n;
-  };
-}
-
 class ConsoleDeFuzz final : public ConsoleDeFluxo {
  public:
   ConsoleDeFuzz(std::string_view entrada, std::size_t pedaco, std::string& saida)
       : ConsoleDeFluxo(
-            fonteDe(entrada, pedaco),
+            trovelin::fonteDeMemoria(std::string(entrada), pedaco),
             [&saida](std::string_view bytes) {
               saida.append(bytes);
               return 0;
@@ -169,7 +159,7 @@ std::vector<std::optional<int>> tokensDeReferencia(std::string_view dados) {
 }
 
 void conferirTokens(std::string_view dados, std::size_t pedaco) {
-  LeitorDeInteiros leitor(fonteDe(dados, pedaco));
+  LeitorDeInteiros leitor(trovelin::fonteDeMemoria(std::string(dados), pedaco));
   for (const std::optional<int>& esperado : tokensDeReferencia(dados)) {
     int valor = 0;
     const Leitura lida = leitor.ler(valor);

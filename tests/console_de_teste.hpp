@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console_de_fluxo.hpp"
+#include "fonte_de_memoria.hpp"
 
 namespace trovelin::teste {
 
@@ -20,12 +21,14 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
  public:
   explicit ConsoleDeTeste(std::string entrada, std::vector<int> segredos = {},
                           std::size_t pedaco = 4096)
-      : ConsoleDeFluxo([this](std::span<char> bytes) { return entregar(bytes); },
-                       [this](std::string_view bytes) { return gravar(bytes); },
-                       [this](int minimo, int maximo) { return sortearDaLista(minimo, maximo); }),
-        entrada_(std::move(entrada)),
-        segredos_(std::move(segredos)),
-        pedaco_(pedaco) {}
+      : ConsoleDeFluxo(
+            [this, fonte = fonteDeMemoria(std::move(entrada), pedaco)](std::span<char> bytes) {
+              anotarEspera();
+              return fonte(bytes);
+            },
+            [this](std::string_view bytes) { return gravar(bytes); },
+            [this](int minimo, int maximo) { return sortearDaLista(minimo, maximo); }),
+        segredos_(std::move(segredos)) {}
 
   void mudarCores(AtributoDeCor atributo) override {
     constexpr std::string_view hexa = "0123456789ABCDEF";
@@ -49,13 +52,9 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
     transcricao_ += "<pausa " + std::to_string(duracao.count()) + ">";
   }
 
-  std::size_t entregar(std::span<char> bytes) {
+  void anotarEspera() {
     esperas_.push_back(
         transcricao_.substr(transcricao_.size() - std::min<std::size_t>(transcricao_.size(), 80)));
-    const std::size_t n = std::min({bytes.size(), pedaco_, entrada_.size() - lidos_});
-    std::copy_n(entrada_.begin() + static_cast<std::ptrdiff_t>(lidos_), n, bytes.begin());
-    lidos_ += n;
-    return n;
   }
 
   int gravar(std::string_view bytes) {
@@ -75,11 +74,8 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
     return segredos_[proximo_++];
   }
 
-  std::string entrada_;
-  std::size_t lidos_ = 0;
   std::vector<int> segredos_;
   std::size_t proximo_ = 0;
-  std::size_t pedaco_;
   int erroDeEscrita_ = 0;
   std::string transcricao_;
   std::vector<std::string> esperas_;

@@ -8,23 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "fonte_de_memoria.hpp"
 #include "leitor.hpp"
 
 namespace trovelin {
 namespace {
 
-LeitorDeInteiros::Fonte deTexto(const std::string& texto) {
-  return [texto, lido = std::size_t{0}](std::span<char> bytes) mutable {
-    const std::size_t n = std::min(bytes.size(), texto.size() - lido);
-    std::memcpy(bytes.data(), texto.data() + lido, n);
-    lido += n;
-    return n;
-  };
-}
-
 // The value of a lone token, or nullopt for one that is not a number.
 std::optional<int> lerSozinho(const std::string& token) {
-  LeitorDeInteiros leitor(deTexto(token));
+  LeitorDeInteiros leitor(fonteDeMemoria(token));
   int valor = -12345;
   const Leitura lida = leitor.ler(valor);
   EXPECT_NE(lida, Leitura::fim) << token;
@@ -71,7 +63,7 @@ TEST(Leitor, CadaTokenValeOQueDiz) {
 
 TEST(Leitor, SemTokensEhFimDaEntrada) {
   for (const std::string& vazio : {std::string(), std::string(" \t\r\n\v\f ")}) {
-    LeitorDeInteiros leitor(deTexto(vazio));
+    LeitorDeInteiros leitor(fonteDeMemoria(vazio));
     int valor = 0;
     EXPECT_EQ(leitor.ler(valor), Leitura::fim);
     EXPECT_EQ(leitor.ler(valor), Leitura::fim);
