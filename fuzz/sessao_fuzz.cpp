@@ -40,7 +40,7 @@ class ConsoleDeFuzz final : public ConsoleDeFluxo {
  public:
   ConsoleDeFuzz(std::string_view entrada, std::size_t pedaco, std::string& saida)
       : ConsoleDeFluxo(
-            trovelin::fonteDeMemoria(std::string(entrada), pedaco),
+            trovelin::origemDeMemoria(std::string(entrada), pedaco),
             [&saida](std::string_view bytes) {
               saida.append(bytes);
               return 0;

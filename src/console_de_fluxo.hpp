@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,12 +19,21 @@ using Sorteio = std::function<int(int minimo, int maximo)>;
 // written out when the program is about to wait (for input that has not
 // arrived yet, or for a pause), when the buffer is full, and at the end.
 // Once a write fails, input counts as ended: nobody can see the prompts.
+// A read that fails ends input too, and is remembered so that it can be
+// told apart from a plain end of input.
 class ConsoleDeFluxo : public Console {
  public:
+  // What one read gave: bytes == 0 and erro == 0 is the end of input;
+  // erro is the errno value of a read that failed.
+  struct Lidos {
+    std::size_t bytes = 0;
+    int erro = 0;
+  };
+  using Origem = std::function<Lidos(std::span<char>)>;
   // Writes all of the bytes; returns 0, or the errno value of the failure.
   using Destino = std::function<int(std::string_view)>;
 
-  ConsoleDeFluxo(LeitorDeInteiros::Fonte fonte, Destino destino, Sorteio sorteio);
+  ConsoleDeFluxo(Origem origem, Destino destino, Sorteio sorteio);
 
   Leitura lerInteiro(int& destino) final;
   void escrever(std::string_view texto) final;
@@ -34,21 +44,34 @@ class ConsoleDeFluxo : public Console {
   // Writes out what is buffered. Returns 0, or the errno value of the first
   // write that failed.
   int esvaziar();
+  // The errno value of the read that failed, or 0 if none did.
+  int erroDeLeitura() const { return erroDeLeitura_; }
 
  protected:
   virtual void dormir(std::chrono::milliseconds duracao) = 0;
 
  private:
+  std::size_t lerDaOrigem(std::span<char> bytes);
+
   static constexpr std::size_t kCapacidade = std::size_t{64} * 1024;
 
+  Origem origem_;
   Destino destino_;
   std::string buffer_;
-  int erro_ = 0;
+  int erroDeEscrita_ = 0;
+  int erroDeLeitura_ = 0;
   LeitorDeInteiros entrada_;
   Sorteio sorteio_;
 };
 
-// The generator of a run: seeded once, from the clock and the system's entropy.
-Sorteio sorteioSemeado();
+// The generator of a run: seeded once, from the clock and the system's entropy
+// source (the one `std::random_device` knows by that name). If that source
+// fails, the clock alone seeds it.
+Sorteio sorteioSemeado(const std::string& fonteDeEntropia = "default");
+
+// Plays the whole program on `console`: the menu until the player leaves or
+// input ends, then the last of the output. Returns the exit status, having
+// told standard error about a write or read that failed.
+int executarPrograma(ConsoleDeFluxo& console);
 
 }  // namespace trovelin

@@ -26,8 +26,9 @@ void escreverComNumeros(Console& console, std::string_view modelo,
     }
     console.escrever(modelo.substr(0, marca));
     std::array<char, 16> digitos{};
-    auto* const fim = std::to_chars(digitos.begin(), digitos.end(), numero).ptr;
-    console.escrever({digitos.begin(), fim});
+    const char* const fim =
+        std::to_chars(digitos.data(), digitos.data() + digitos.size(), numero).ptr;
+    console.escrever({digitos.data(), static_cast<std::size_t>(fim - digitos.data())});
     modelo.remove_prefix(marca + 2);
   }
   console.escrever(modelo);

@@ -26,7 +26,7 @@ class LeitorDeInteiros {
   bool pularEspacos();
 
   Fonte fonte_;
-  std::array<char, std::size_t{64} * 1024> buffer_{};
+  std::array<char, std::size_t{64} * 1024> buffer_;  // not cleared: only bytes read are used
   std::size_t posicao_ = 0;
   std::size_t tamanho_ = 0;
   bool acabou_ = false;

@@ -1,16 +1,16 @@
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <exception>
 
 #include "sistema.hpp"
-#include "trovelin.hpp"
 
 int main() {
-  const auto console = trovelin::abrirConsoleDoSistema();
-  trovelin::executarMenu(*console);
-  if (const int erro = console->esvaziar(); erro != 0) {
-    std::fprintf(stderr, "trovelin: erro de escrita: %s\n", std::strerror(erro));
+  trovelin::prepararProcesso();
+  try {
+    const auto console = trovelin::abrirConsoleDoSistema();
+    return trovelin::executarPrograma(*console);
+  } catch (const std::exception& erro) {  // out of memory: nothing else can throw
+    std::fprintf(stderr, "trovelin: %s\n", erro.what());
     return EXIT_FAILURE;
   }
-  return EXIT_SUCCESS;
 }

@@ -6,6 +6,11 @@
 
 namespace trovelin {
 
+// The process-wide settings the console relies on, for main to make once
+// before anything else: on POSIX, a closed pipe or a file-size limit must
+// turn a write into an error we report, not kill us without a word.
+void prepararProcesso();
+
 // The console of the machine we run on: standard input and output, the real
 // clock, and the terminal's (or Windows console's) colours.
 std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio = sorteioSemeado());

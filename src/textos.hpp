@@ -43,4 +43,9 @@ inline constexpr std::array<std::string_view, 6> kRegras = {
 // Written when input runs out, so that the shell's prompt starts on a line of its own.
 inline constexpr std::string_view kQuebraDeLinha = "\n";
 
+// Standard error's one line when the game could not go on; the system's
+// description of the error follows.
+inline constexpr std::string_view kErroDeEscrita = "trovelin: erro de escrita: ";
+inline constexpr std::string_view kErroDeLeitura = "trovelin: erro de leitura: ";
+
 }  // namespace trovelin::textos

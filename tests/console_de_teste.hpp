@@ -22,9 +22,9 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
   explicit ConsoleDeTeste(std::string entrada, std::vector<int> segredos = {},
                           std::size_t pedaco = 4096)
       : ConsoleDeFluxo(
-            [this, fonte = fonteDeMemoria(std::move(entrada), pedaco)](std::span<char> bytes) {
+            [this, origem = origemDeMemoria(std::move(entrada), pedaco)](std::span<char> bytes) {
               anotarEspera();
-              return fonte(bytes);
+              return origem(bytes);
             },
             [this](std::string_view bytes) { return gravar(bytes); },
             [this](int minimo, int maximo) { return sortearDaLista(minimo, maximo); }),

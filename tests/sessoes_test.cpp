@@ -120,6 +120,11 @@ const std::vector<Sessao>& sessoes() {
        "1 50 x",
        {33},
        kMenu + kSorteio + pedido(1) + menor(50) + pedido(2) + kFora + pedido(2) + "\n"},
+      {"nao_numero_depois_de_opcao_valida",
+       "2 abc 1 5 abc 3",
+       {5},
+       kMenu + kRegras + kMenu + kInvalida + kMenu + kSorteio + pedido(1) + acerto(5) +
+           historico({5}) + kMenu + kInvalida + kMenu + kAdeus},
       {"fim_depois_de_token_invalido", "zz", {}, kMenu + kInvalida + kMenu + "\n"},
   };
   return casos;

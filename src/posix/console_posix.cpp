@@ -1,5 +1,6 @@
 // The game on a POSIX terminal (or pipe): read(2) and write(2) on the
 // standard descriptors, colours as xterm escape sequences.
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,14 +17,27 @@
 namespace trovelin {
 namespace {
 
-std::size_t lerEntrada(std::span<char> bytes) {
+// Whoever started us may have left a descriptor non-blocking (an event-loop
+// parent, a terminal after some other program): wait for it instead of
+// taking "not yet" for the end or for an error.
+bool ehPreciso(int erro) { return erro == EAGAIN || erro == EWOULDBLOCK; }
+
+void esperar(int descritor, short evento) {
+  pollfd alvo{descritor, evento, 0};
+  while (::poll(&alvo, 1, -1) < 0 && errno == EINTR) {
+  }
+}
+
+ConsoleDeFluxo::Lidos lerEntrada(std::span<char> bytes) {
   for (;;) {
     const ssize_t lidos = ::read(STDIN_FILENO, bytes.data(), bytes.size());
     if (lidos >= 0) {
-      return static_cast<std::size_t>(lidos);
+      return {static_cast<std::size_t>(lidos), 0};
     }
-    if (errno != EINTR) {
-      return 0;  // a read error ends input like end of file does
+    if (ehPreciso(errno)) {
+      esperar(STDIN_FILENO, POLLIN);
+    } else if (errno != EINTR) {
+      return {0, errno};
     }
   }
 }
@@ -31,13 +45,15 @@ std::size_t lerEntrada(std::span<char> bytes) {
 int gravarSaida(std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t gravados = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (gravados < 0 && errno != EINTR) {
+    if (gravados > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(gravados));
+    } else if (gravados == 0) {
+      return EIO;  // the descriptor takes nothing: retrying would spin forever
+    } else if (ehPreciso(errno)) {
+      esperar(STDOUT_FILENO, POLLOUT);
+    } else if (errno != EINTR) {
       return errno;
     }
-    if (gravados == 0) {
-      return EIO;  // the descriptor takes nothing: retrying would spin forever
-    }
-    bytes.remove_prefix(gravados < 0 ? 0 : static_cast<std::size_t>(gravados));
   }
   return 0;
 }
@@ -46,10 +62,7 @@ class ConsolePosix final : public ConsoleDeFluxo {
  public:
   explicit ConsolePosix(Sorteio sorteio)
       : ConsoleDeFluxo(lerEntrada, gravarSaida, std::move(sorteio)),
-        terminal_(::isatty(STDOUT_FILENO) == 1) {
-    // A closed pipe must show up as a failed write, not kill us silently.
-    std::signal(SIGPIPE, SIG_IGN);
-  }
+        terminal_(::isatty(STDOUT_FILENO) == 1) {}
 
   // Piped output gets the plain texts only.
   void mudarCores(AtributoDeCor atributo) override {
@@ -65,6 +78,11 @@ class ConsolePosix final : public ConsoleDeFluxo {
 };
 
 }  // namespace
+
+void prepararProcesso() {
+  std::signal(SIGPIPE, SIG_IGN);  // a closed pipe: write(2) fails with EPIPE
+  std::signal(SIGXFSZ, SIG_IGN);  // past the file-size limit: write(2) fails with EFBIG
+}
 
 std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio) {
   return std::make_unique<ConsolePosix>(std::move(sorteio));

@@ -1,6 +1,7 @@
 // The game on a Windows console (or pipe): the C runtime's _read and _write
 // on the standard descriptors, whose text mode gives the console's own line
 // ends and Ctrl+Z as end of input; colours through the console API.
+#define NOMINMAX  // keep <windows.h> from defining min and max as macros
 #include <io.h>
 #include <windows.h>
 
@@ -21,10 +22,26 @@ constexpr int kEntrada = 0;
 constexpr int kSaida = 1;
 constexpr std::size_t kMaximoPorChamada = INT_MAX;  // _read and _write count in unsigned ints
 
-std::size_t lerEntrada(std::span<char> bytes) {
+ConsoleDeFluxo::Lidos lerEntrada(std::span<char> bytes) {
   const auto pedidos = static_cast<unsigned>(std::min(bytes.size(), kMaximoPorChamada));
   const int lidos = ::_read(kEntrada, bytes.data(), pedidos);
-  return lidos > 0 ? static_cast<std::size_t>(lidos) : 0;  // a read error ends input too
+  if (lidos < 0) {
+    return {0, errno};
+  }
+  return {static_cast<std::size_t>(lidos), 0};
+}
+
+// The C runtime reports a write to a pipe whose reader has gone as EINVAL;
+// say what it is. Windows says ERROR_NO_DATA, Wine ERROR_PIPE_NOT_CONNECTED.
+int erroDeGravacao() {
+  switch (::GetLastError()) {
+    case ERROR_NO_DATA:
+    case ERROR_BROKEN_PIPE:
+    case ERROR_PIPE_NOT_CONNECTED:
+      return EPIPE;
+    default:
+      return errno;
+  }
 }
 
 int gravarSaida(std::string_view bytes) {
@@ -32,7 +49,7 @@ int gravarSaida(std::string_view bytes) {
     const auto pedidos = static_cast<unsigned>(std::min(bytes.size(), kMaximoPorChamada));
     const int gravados = ::_write(kSaida, bytes.data(), pedidos);
     if (gravados < 0) {
-      return errno;
+      return erroDeGravacao();
     }
     if (gravados == 0) {
       return EIO;  // the descriptor takes nothing: retrying would spin forever
@@ -75,6 +92,9 @@ class ConsoleWindows final : public ConsoleDeFluxo {
 };
 
 }  // namespace
+
+// Windows has neither SIGPIPE nor SIGXFSZ: failed writes already come back as errors.
+void prepararProcesso() {}
 
 std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio) {
   return std::make_unique<ConsoleWindows>(std::move(sorteio));

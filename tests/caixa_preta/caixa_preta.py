@@ -7,12 +7,16 @@ With an EMULATOR (Wine, for the Windows build) the programs run under it, and
 the console's CRLF line ends are folded to LF before comparing.
 """
 import os
+import fcntl
 import pty
 import re
+import resource
 import select
 import subprocess
 import sys
+import tempfile
 import termios
+import threading
 import time
 
 MENU = (b"\n-----------------------------\nEMPRESA ZORVEL 1.0\nGAME TROVELIN: 2.0"
@@ -184,6 +188,109 @@ def pipe_fechado(programa, _):
     os.close(escrita)
     confere(feito.returncode not in (0, -13), f"exit status {feito.returncode}")
     confere(re.fullmatch(rb"trovelin: [^\r\n]+\r?\n", feito.stderr), f"stderr {feito.stderr!r}")
+    confere(b"pipe" in feito.stderr.lower(), f"not called a broken pipe: {feito.stderr!r}")
+
+
+def segredos_variam(programa, _):
+    """Separate runs draw separate secrets: five at once, each losing to reveal its secret."""
+    processos = [subprocess.Popen(comando(programa), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                 for _ in range(5)]
+    segredos = set()
+    for processo in processos:
+        saida = processo.communicate(b"1 100 100 100 100 100 3\n", timeout=60)[0]
+        achado = re.search(rb"(Numero era: |numero sorteado )(\d+)", saida)
+        confere(achado, f"no secret in {saida!r}")
+        segredos.add(int(achado.group(2)))
+    confere(len(segredos) > 1, f"five runs, all with secret {segredos}")
+
+
+def rodar_com(programa, entrada, saida=subprocess.PIPE, limite_de_arquivo=None):
+    """Runs with these descriptors; returns exit status, stdout, stderr and CPU seconds used."""
+    def limitar():
+        if limite_de_arquivo is not None:
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limite_de_arquivo, limite_de_arquivo))
+    antes = resource.getrusage(resource.RUSAGE_CHILDREN)
+    processo = subprocess.Popen([programa], stdin=entrada, stdout=saida, stderr=subprocess.PIPE,
+                                preexec_fn=limitar)
+    texto, erro = processo.communicate(timeout=30)
+    depois = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = depois.ru_utime - antes.ru_utime + depois.ru_stime - antes.ru_stime
+    return processo.returncode, texto, erro, cpu
+
+
+def pipe_com(texto, bloqueante=True, atraso=0.0):
+    """The read end of a pipe that will carry `texto`, `atraso` seconds from now."""
+    leitura, escrita = os.pipe()
+    os.set_blocking(leitura, bloqueante)
+
+    def escrever():
+        time.sleep(atraso)
+        os.write(escrita, texto)
+        os.close(escrita)
+    threading.Thread(target=escrever, daemon=True).start()
+    return leitura
+
+
+def entrada_sem_bloqueio(programa):
+    """A parent hands over a non-blocking pipe and answers only a second later."""
+    status, texto, erro, cpu = rodar_com(programa, pipe_com(b"2\n3\n", False, atraso=1.0))
+    confere(cpu < 0.3, f"{cpu:.2f} s of CPU while waiting: a busy loop")
+    return status, erro, texto == MENU + REGRAS + MENU + ADEUS
+
+
+def saida_sem_bloqueio(programa):
+    """Megabytes into a non-blocking pipe whose reader dozes off for a moment."""
+    leitura, escrita = os.pipe()
+    os.set_blocking(escrita, False)
+    processo = subprocess.Popen([programa], stdin=pipe_com(b"9\n" * 20000 + b"3\n"),
+                                stdout=escrita, stderr=subprocess.PIPE)
+    os.close(escrita)
+    time.sleep(0.5)
+    with os.fdopen(leitura, "rb") as arquivo:
+        texto = arquivo.read()
+    return processo.wait(30), processo.stderr.read(), texto == (MENU + INVALIDA) * 20000 + MENU + ADEUS
+
+
+def ler_de(caminho, modo):
+    def caso(programa):
+        fd = os.open(caminho, modo)
+        status, _, erro, _ = rodar_com(programa, fd)
+        os.close(fd)
+        return status, erro, True
+    return caso
+
+
+def entrada_fechada(programa):
+    feito = subprocess.run([programa], stdin=subprocess.DEVNULL, capture_output=True,
+                           preexec_fn=lambda: os.close(0), timeout=30, check=False)
+    return feito.returncode, feito.stderr, True
+
+
+def limite_de_arquivo(programa):
+    """A file-size limit cuts the last write short: reported, not a silent death."""
+    with tempfile.TemporaryFile() as arquivo:
+        status, _, erro, _ = rodar_com(programa, pipe_com(b"3\n"), arquivo, limite_de_arquivo=100)
+        arquivo.seek(0)
+        return status, erro, arquivo.read() == (MENU + ADEUS)[:100]
+
+
+def pai_hostil(programa, _):
+    """Whatever the parent hands over, the game waits or reports; it never quits quietly."""
+    casos = [  # (name, run, exit status, stderr)
+        ("non-blocking input", entrada_sem_bloqueio, 0, b""),
+        ("non-blocking output", saida_sem_bloqueio, 0, b""),
+        ("input closed", entrada_fechada, 1, b"trovelin: erro de leitura: Bad file descriptor\n"),
+        ("input a directory", ler_de("/", os.O_RDONLY | os.O_DIRECTORY), 1,
+         b"trovelin: erro de leitura: Is a directory\n"),
+        ("input write-only", ler_de(os.devnull, os.O_WRONLY), 1,
+         b"trovelin: erro de leitura: Bad file descriptor\n"),
+        ("file-size limit", limite_de_arquivo, 1, b"trovelin: erro de escrita: File too large\n"),
+    ]
+    for nome, rodar, status_esperado, erro_esperado in casos:
+        status, erro, saida_certa = rodar(programa)
+        confere(status == status_esperado, f"{nome}: exit status {status}")
+        confere(erro == erro_esperado, f"{nome}: stderr {erro!r}")
+        confere(saida_certa, f"{nome}: wrong output")
 
 
 def no_terminal(programa):
