@@ -20,9 +20,9 @@
 #include "console_de_fluxo.hpp"
 #include "fonte_de_memoria.hpp"
 #include "leitor.hpp"
+#include "terminal.hpp"
 #include "textos.hpp"
 #include "trovelin.hpp"
-#include "xterm.hpp"
 
 namespace {
 
@@ -53,7 +53,7 @@ class ConsoleDeFuzz final : public ConsoleDeFluxo {
             }) {}
 
   void mudarCores(AtributoDeCor atributo) override {
-    escrever(trovelin::sequenciaDeCoresXterm(atributo));
+    escrever(trovelin::sequenciaDeCores(trovelin::Pintura::janela, atributo));
   }
 
  private:
@@ -74,8 +74,8 @@ std::vector<std::string> modelos() {
         t::kHistoricoLinha, t::kHistoricoFim, t::kQuebraDeLinha}) {
     todos.emplace_back(texto);
   }
-  todos.push_back(trovelin::sequenciaDeCoresXterm(trovelin::kCoresNormais));
-  todos.push_back(trovelin::sequenciaDeCoresXterm(trovelin::kCoresDoAcerto));
+  todos.push_back(trovelin::sequenciaDeCores(trovelin::Pintura::janela, trovelin::kCoresNormais));
+  todos.push_back(trovelin::sequenciaDeCores(trovelin::Pintura::janela, trovelin::kCoresDoAcerto));
   std::sort(todos.begin(), todos.end(), [](const std::string& a, const std::string& b) {
     return a.substr(0, a.find("%d")).size() > b.substr(0, b.find("%d")).size();
   });

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "console_de_fluxo.hpp"
+#include "terminal.hpp"
 #include "trovelin.hpp"
-#include "xterm.hpp"
 
 namespace trovelin {
 namespace {
@@ -44,11 +44,67 @@ TEST(Sorteio, CadaExecucaoTemSuaSequencia) {
   EXPECT_NE(a, b);
 }
 
-TEST(CoresXterm, ComoOComandoColorDoWindows) {
-  EXPECT_EQ(sequenciaDeCoresXterm(kCoresNormais),
-            "\x1b]10;rgb:cc/cc/cc\x07\x1b]11;rgb:0c/0c/0c\x07\x1b[39;49m");
-  EXPECT_EQ(sequenciaDeCoresXterm(kCoresDoAcerto),
-            "\x1b]10;rgb:c5/0f/1f\x07\x1b]11;rgb:c1/9c/00\x07\x1b[39;49m");
+// The entropy source can fail (no /dev/urandom, no getrandom): play on.
+TEST(Sorteio, SemFonteDeEntropiaOsSegredosVemDoRelogio) {
+  Sorteio sorteio = sorteioSemeado("fonte-que-nao-existe");
+  const int n = sorteio(1, 100);
+  EXPECT_GE(n, 1);
+  EXPECT_LE(n, 100);
+}
+
+struct Cores {
+  Pintura pintura;
+  AtributoDeCor atributo;
+  const char* esperado;
+};
+
+TEST(Cores, CadaPinturaEscreveOEsquemaDoComandoColor) {
+  const std::vector<Cores> casos = {
+      {Pintura::janela, kCoresNormais, "\x1b]10;#CCCCCC\x07\x1b]11;#0C0C0C\x07\x1b[39;49m"},
+      {Pintura::janela, kCoresDoAcerto, "\x1b]10;#C50F1F\x07\x1b]11;#C19C00\x07\x1b[39;49m"},
+      {Pintura::textoRgb, kCoresNormais, "\x1b[38;2;204;204;204;48;2;12;12;12m"},
+      {Pintura::textoRgb, kCoresDoAcerto, "\x1b[38;2;197;15;31;48;2;193;156;0m"},
+      {Pintura::texto256, kCoresNormais, "\x1b[38;5;252;48;5;232m"},
+      {Pintura::texto256, kCoresDoAcerto, "\x1b[38;5;160;48;5;142m"},
+      {Pintura::nenhuma, kCoresDoAcerto, ""},
+  };
+  for (const Cores& caso : casos) {
+    EXPECT_EQ(sequenciaDeCores(caso.pintura, caso.atributo), caso.esperado)
+        << static_cast<int>(caso.pintura) << " " << static_cast<int>(caso.atributo);
+  }
+}
+
+struct Resposta {
+  const char* terminal;
+  const char* term;
+  std::string recebido;
+  bool completa;
+  Pintura pintura;
+  const char* digitado;
+};
+
+// What real terminals answered to kPerguntaAoTerminal, with the player's
+// typing around the answers.
+TEST(Cores, ARespostaDoTerminalDecideAPinturaESalvaODigitado) {
+  const std::vector<Resposta> casos = {
+      {"xterm", "xterm", "\x1b]10;rgb:0000/0000/0000\x1b\\\x1b[>41;379;0c\x1b[?64;1;2c", true,
+       Pintura::janela, ""},
+      {"konsole", "xterm-256color", "\x1b]10;rgb:fcfc/fcfc/fcfc\x07\x1b[>1;115;0c\x1b[?62;1;4c",
+       true, Pintura::janela, ""},
+      {"tmux", "tmux-256color", "\x1b[>84;0;0c\x1b[?1;2c", true, Pintura::janela, ""},
+      {"urxvt", "rxvt-unicode-256color", "\x1b[>85;95;0c\x1b[?1;2c", true, Pintura::janela, ""},
+      {"qterminal", "xterm-256color", "\x1b[>0;115;0c\x1b[?62;c", true, Pintura::textoRgb, ""},
+      {"screen", "screen", "\x1b[>83;40900;0c\x1b[?1;2c", true, Pintura::texto256, ""},
+      {"typed ahead", "xterm", "4\x1b]10;rgb:0/0/0\x07\x1b[A2\x1b[?1;2c 5", true, Pintura::janela,
+       "4\x1b[A2 5"},
+      {"not yet", "xterm", "\x1b]10;rgb:0/0/0\x07\x1b[?1;2", false, Pintura::janela, "\x1b[?1;2"},
+  };
+  for (const Resposta& caso : casos) {
+    const RespostaDoTerminal resposta = lerResposta(caso.term, caso.recebido);
+    EXPECT_EQ(resposta.completa, caso.completa) << caso.terminal;
+    EXPECT_EQ(resposta.pintura, caso.pintura) << caso.terminal;
+    EXPECT_EQ(resposta.digitado, caso.digitado) << caso.terminal;
+  }
 }
 
 }  // namespace

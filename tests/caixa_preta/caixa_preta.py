@@ -30,8 +30,15 @@ REGRAS = (b"\n-----REGRAS DO JOGO-------------\n\n1.Digite um numero entre 1 e 1
           b"\n-------------------------------------------------")
 SORTEANDO = b"\nSorteando numero entre 1 e 100:... - ....\n"
 FORA = b"\nValor fora do intervalo especificado."
-CORES_07 = b"\x1b]10;rgb:cc/cc/cc\x07\x1b]11;rgb:0c/0c/0c\x07\x1b[39;49m"
-CORES_64 = b"\x1b]10;rgb:c5/0f/1f\x07\x1b]11;rgb:c1/9c/00\x07\x1b[39;49m"
+CORES_07 = b"\x1b]10;#CCCCCC\x07\x1b]11;#0C0C0C\x07\x1b[39;49m"
+CORES_64 = b"\x1b]10;#C50F1F\x07\x1b]11;#C19C00\x07\x1b[39;49m"
+PERGUNTA = b"\x1b]10;?\x07\x1b[>c\x1b[c"  # does the terminal know OSC 10, and which is it
+RESPOSTA_DO_XTERM = b"\x1b]10;rgb:0000/0000/0000\x1b\\\x1b[>41;379;0c\x1b[?64;1;2c"
+# A terminal that ignores OSC 10/11 gets SGR colours, and its own while the player types.
+RESPOSTA_DO_QTERMINAL = b"\x1b[>0;115;0c\x1b[?62;c"
+SGR_07 = b"\x1b[38;2;204;204;204;48;2;12;12;12m"
+SGR_64 = b"\x1b[38;2;197;15;31;48;2;193;156;0m"
+SGR_DO_TERMINAL = b"\x1b[39;49m"
 
 EMULADOR = []  # the command line's EMULATOR, if any
 
@@ -293,48 +300,98 @@ def pai_hostil(programa, _):
         confere(saida_certa, f"{nome}: wrong output")
 
 
+def sem_eco(fd):
+    """A terminal that neither echoes nor adds CRs, so that output reads as written."""
+    atributos = termios.tcgetattr(fd)
+    atributos[1] &= ~termios.OPOST
+    atributos[3] &= ~termios.ECHO
+    termios.tcsetattr(fd, termios.TCSANOW, atributos)
+
+
 def no_terminal(programa):
-    """Starts the program on a pseudo-terminal that neither echoes nor adds CRs."""
+    """Starts the program on a pseudo-terminal that an xterm would be, TERM included."""
     pid, fd = pty.fork()
     if pid == 0:
-        atributos = termios.tcgetattr(0)
-        atributos[1] &= ~termios.OPOST
-        atributos[3] &= ~termios.ECHO
-        termios.tcsetattr(0, termios.TCSANOW, atributos)
-        os.execv(programa, [programa])
+        sem_eco(0)
+        os.execve(programa, [programa], {**os.environ, "TERM": "xterm"})
     return pid, Leitor(fd), lambda texto: os.write(fd, texto)
 
 
+def escapes_so_num_terminal(programa, _):
+    """Escape sequences go only to a terminal output that can show them, never to a pipe."""
+    casos = [  # (case, TERM, input from the terminal, output to the terminal, colours)
+        ("TERM=dumb", "dumb", True, True, b""),
+        ("TERM unset", None, True, True, b""),
+        ("TERM empty", "", True, True, b""),
+        ("input from a pipe", "xterm", False, True, CORES_07),
+        ("output to a pipe", "xterm", True, False, b""),
+    ]
+    for caso, term, entrada_no_terminal, saida_no_terminal, cores in casos:
+        mestre, escravo = pty.openpty()
+        sem_eco(escravo)
+        ambiente = {nome: valor for nome, valor in os.environ.items() if nome != "TERM"}
+        if term is not None:
+            ambiente["TERM"] = term
+        entrada = escravo if entrada_no_terminal else pipe_com(b"1\n")
+        processo = subprocess.Popen([programa], stdin=entrada,
+                                    stdout=escravo if saida_no_terminal else subprocess.PIPE,
+                                    env=ambiente)
+        os.close(escravo)
+        if entrada_no_terminal:
+            os.write(mestre, b"1\n\x04")  # then Ctrl+D at the first prompt
+        else:
+            os.close(entrada)
+        saida = processo.stdout.read() if processo.stdout else Leitor(mestre).resto()
+        confere(processo.wait(30) == 0, f"{caso}: exit status")
+        os.close(mestre)
+        esperado = MENU + cores + SORTEANDO + pedido(1) + b"\n"
+        confere(saida == esperado, f"{caso}: got {saida!r}")
+
+
 def terminar(pid, leitor, responder):
-    leitor.ate(re.escape(MENU) + rb"$")
+    leitor.ate(re.escape(MENU) + b"(" + re.escape(SGR_DO_TERMINAL) + b")?$")
     responder(b"3\n")
     saida = leitor.resto()
     confere(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 0, "exit status")
     return saida
 
 
-def terminal_cores(programa, programa_42):
-    # A won game, whole and exact: white on black for the game, red on yellow on the hit.
+def ganhar_no_terminal(programa_42, resposta):
+    """Plays choice 1 and the secret 42 on a terminal that answers the query so."""
     pid, leitor, responder = no_terminal(programa_42)
     leitor.ate(re.escape(MENU) + rb"$")
     responder(b"1\n")
-    leitor.ate(re.escape(pedido(1)) + rb"$")
+    leitor.ate(re.escape(PERGUNTA) + rb"$")
+    responder(resposta)
+    leitor.ate(re.escape(pedido(1)))
     responder(b"42\n")
-    saida = terminar(pid, leitor, responder)
-    esperado = (MENU + CORES_07 + SORTEANDO + pedido(1) +
-                b"\nParabens! Voce acertou o numero sorteado 42\n" + CORES_64 +
+    return terminar(pid, leitor, responder)
+
+
+def terminal_cores(programa, programa_42):
+    # A won game, whole and exact: white on black for the game, red on yellow on the hit.
+    acerto = b"\nParabens! Voce acertou o numero sorteado 42\n"
+    saida = ganhar_no_terminal(programa_42, RESPOSTA_DO_XTERM)
+    esperado = (MENU + PERGUNTA + CORES_07 + SORTEANDO + pedido(1) + acerto + CORES_64 +
                 historico([42]) + MENU + ADEUS)
-    confere(saida == esperado, f"got {saida!r}")
+    confere(saida == esperado, f"xterm: got {saida!r}")
+
+    saida = ganhar_no_terminal(programa_42, RESPOSTA_DO_QTERMINAL)
+    esperado = (MENU + PERGUNTA + SGR_07 + SORTEANDO + pedido(1) + SGR_DO_TERMINAL + SGR_07 +
+                acerto + SGR_64 + historico([42]) + MENU + SGR_DO_TERMINAL + SGR_64 + ADEUS)
+    confere(saida == esperado, f"qterminal: got {saida!r}")
 
     # The program as shipped: no colours before the first game, white on black when it starts.
     pid, leitor, responder = no_terminal(programa)
     leitor.ate(re.escape(MENU) + rb"$")
     responder(b"1\n")
+    leitor.ate(re.escape(PERGUNTA) + rb"$")
+    responder(RESPOSTA_DO_XTERM)
     leitor.ate(re.escape(CORES_07 + SORTEANDO))
     palpites, acertou = jogar_busca_binaria(leitor, responder)
     saida = terminar(pid, leitor, responder)
-    confere(saida.startswith(MENU + CORES_07 + SORTEANDO), f"start {saida[:300]!r}")
-    confere(saida.count(b"\x1b") == 3 * (2 if acertou else 1), f"escapes in {saida!r}")
+    confere(saida.startswith(MENU + PERGUNTA + CORES_07 + SORTEANDO), f"start {saida[:300]!r}")
+    confere(saida.count(b"\x1b") == 3 + 3 * (2 if acertou else 1), f"escapes in {saida!r}")
     confere(saida.endswith(historico(palpites) + MENU + ADEUS), f"end {saida[-300:]!r}")
 
 
