@@ -13,8 +13,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Everything linked in, so that the .exe runs on a bare Windows.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Everything linked in, so that the .exe runs on a bare Windows; no link time
+# in the PE header, so that two builds of one commit are the same file.
+# ASLR (with high entropy) and DEP are the linker's defaults.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 
 find_program(WINE_PROGRAM NAMES wine64 wine)
 if(WINE_PROGRAM)

@@ -1,16 +1,26 @@
 #!/usr/bin/env python3
-"""Checks what players and packagers get: the installed tree, the packages, the manual.
+"""Checks what players and packagers get: the installed tree, each package, the manuals.
 
 Usage: pacote.py CASE ARGUMENTS...
   instalacao BUILD_DIR PROGRAM [EMULATOR]  install into a temporary prefix and play there
-  deb SOURCE_DIR                           build the .deb for /usr and look inside
-  zip BUILD_DIR                            build the Windows .zip and look inside
-  manual SOURCE_DIR                        the manual page renders without warnings
+  deb SOURCE_DIR                           the .deb as README builds it: lintian, hardening, play
+  reproducivel SOURCE_DIR                  two builds, other paths, times and umasks: same bytes
+  fonte SOURCE_DIR BUILD_DIR               the source package holds no build output
+  zip BUILD_DIR                            the Windows .zip: program, licence, read-me
+  nsis BUILD_DIR EMULATOR                  the Windows installer, installed and played under Wine
+  manual BUILD_DIR                         both manual pages lint clean
+  desktop SOURCE_DIR BUILD_DIR             desktop entry and AppStream metainfo validate
 """
+import builtins
+import glob
 import os
+import re
+import shutil
 import subprocess
 import sys
+import tarfile
 import tempfile
+import time
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "caixa_preta"))
@@ -21,60 +31,176 @@ ESPERADO = cp.MENU + cp.REGRAS + cp.MENU + cp.INVALIDA + cp.MENU + cp.ADEUS
 
 
 def rodar(*comando, **opcoes):
-    return subprocess.run(comando, check=True, capture_output=True, timeout=600, **opcoes).stdout
+    return subprocess.run(comando, check=True, capture_output=True, timeout=900, **opcoes).stdout
+
+
+def silencioso(*comando, **opcoes):
+    """Runs a checker that must pass and say nothing at all."""
+    feito = subprocess.run(comando, capture_output=True, timeout=300, check=False, **opcoes)
+    dito = (feito.stdout + feito.stderr).decode(errors="replace")
+    cp.confere(feito.returncode == 0 and not dito.strip(), f"{comando[0]}:\n{dito}")
+
+
+def versao(fonte):
+    with open(os.path.join(fonte, "CMakeLists.txt"), encoding="utf-8") as arquivo:
+        return re.search(r"VERSION (\d+\.\d+\.\d+)", arquivo.read()).group(1)
+
+
+def jogar(programa, *emulador):
+    cp.EMULADOR = list(emulador)
+    cp.confere(cp.executar(programa, SESSAO) == ESPERADO, f"session of {programa}")
 
 
 def instalacao(compilado, programa, *emulador):
-    cp.EMULADOR = list(emulador)
     with tempfile.TemporaryDirectory() as prefixo:
         rodar("cmake", "--install", compilado, "--prefix", prefixo)
-        instalado = os.path.join(prefixo, "bin", os.path.basename(programa))
+        pasta = "." if emulador else "games"  # games/ whatever the prefix, as on Debian
+        instalado = os.path.join(prefixo, pasta, os.path.basename(programa))
         cp.confere(os.path.isfile(instalado), f"no {instalado}")
-        cp.confere(cp.executar(instalado, SESSAO) == ESPERADO, "installed program's session")
+        jogar(instalado, *emulador)
         if not emulador:
-            manual = os.path.join(prefixo, "share", "man", "man6", "trovelin.6.gz")
-            cp.confere(b"trovelin" in rodar("man", "-l", manual), "installed manual")
+            for idioma, titulo in (("", b"NAME"), ("pt", "NOME".encode())):
+                manual = os.path.join(prefixo, "share", "man", idioma, "man6", "trovelin.6.gz")
+                cp.confere(titulo in rodar("man", "-l", manual), f"installed manual {manual}")
+
+
+def construir_deb(fonte, compilado, umask=0o022):
+    """Configures, builds and packs as README says; returns the .deb's path."""
+    antes = os.umask(umask)
+    try:
+        rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
+              "-DCMAKE_INSTALL_PREFIX=/usr", cwd=fonte)
+        rodar("cmake", "--build", compilado, "-j2")
+        rodar("cpack", cwd=compilado)
+    finally:
+        os.umask(antes)
+    return glob.glob(os.path.join(compilado, "*.deb"))[0]
 
 
 def deb(fonte):
     with tempfile.TemporaryDirectory() as temporario:
-        compilado = os.path.join(temporario, "build")
-        rodar("cmake", "-S", fonte, "-B", compilado, "-DCMAKE_INSTALL_PREFIX=/usr",
-              "-DBUILD_TESTING=OFF", "-DCMAKE_BUILD_TYPE=Release")
-        rodar("cmake", "--build", compilado, "-j2")
-        rodar("cpack", "-G", "DEB", "-B", temporario, cwd=compilado)
-        pacote = next(os.path.join(temporario, nome) for nome in os.listdir(temporario)
-                      if nome.endswith(".deb"))
+        pacote = construir_deb(fonte, os.path.join(temporario, "build"), umask=0o002)
+        # Any finding fails, info and pedantic ones included.
+        feito = subprocess.run(["lintian", "--pedantic", "-I", "--fail-on",
+                                "error,warning,info,pedantic", pacote],
+                               capture_output=True, check=False)
+        cp.confere(feito.returncode == 0 and b": " not in feito.stdout,
+                   f"lintian:\n{feito.stdout.decode()}")
         conteudo = rodar("dpkg-deb", "-c", pacote).decode()
-        for caminho in ("./usr/games/trovelin", "./usr/share/man/man6/trovelin.6.gz"):
+        for caminho in ("./usr/games/trovelin", "./usr/share/man/man6/trovelin.6.gz",
+                        "./usr/share/man/pt/man6/trovelin.6.gz",
+                        "./usr/share/doc/trovelin/copyright", "./usr/share/doc/trovelin/changelog.gz",
+                        "./usr/share/applications/trovelin.desktop",
+                        "./usr/share/icons/hicolor/scalable/apps/trovelin.svg",
+                        "./usr/share/metainfo/invalid.zorvel.trovelin.metainfo.xml"):
             cp.confere(caminho in conteudo, f"{caminho} missing from\n{conteudo}")
-        cp.confere(rodar("dpkg-deb", "-f", pacote, "Section") == b"games\n", "section")
+        cp.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao(fonte),
+                   "package version")
+        cp.confere(rodar("dpkg-deb", "-f", pacote, "Depends").startswith(b"libc6"), "Depends")
         raiz = os.path.join(temporario, "raiz")
         rodar("dpkg-deb", "-x", pacote, raiz)
         jogo = os.path.join(raiz, "usr", "games", "trovelin")
-        cp.confere(cp.executar(jogo, SESSAO) == ESPERADO, "packaged program's session")
+        # Debian 12's compilers give no CET (control-flow) marks to the C++ runtime.
+        rodar("hardening-check", "--nocfprotection", jogo)
+        cp.confere(b"libstdc++" not in rodar("ldd", jogo), "needs the shared C++ runtime")
+        jogar(jogo)
+
+
+def copia_do_codigo(fonte, destino):
+    shutil.copytree(fonte, destino, symlinks=True,
+                    ignore=shutil.ignore_patterns("build", "__pycache__"))
+
+
+def reproducivel(fonte):
+    """The same commit built twice, elsewhere, later, under another umask: same bytes."""
+    artefatos = []
+    with tempfile.TemporaryDirectory() as temporario:
+        for pasta, umask in (("a", 0o022), ("um/caminho/mais/longo", 0o002)):
+            codigo = os.path.join(temporario, pasta, "trovelin")
+            copia_do_codigo(fonte, codigo)
+            deb_feito = construir_deb(codigo, os.path.join(codigo, "build", "jogo"), umask)
+            windows = os.path.join(codigo, "build", "windows")
+            antes = os.umask(umask)
+            try:
+                rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo)
+                rodar("cmake", "--build", "--preset", "windows", cwd=codigo)
+                rodar("cpack", "-G", "ZIP", cwd=windows)
+            finally:
+                os.umask(antes)
+            artefatos.append([deb_feito, os.path.join(windows, "trovelin.exe"),
+                              glob.glob(os.path.join(windows, "*.zip"))[0]])
+            time.sleep(1.1)  # another second on the clock for the second build
+        for primeiro, segundo in builtins.zip(*artefatos):
+            with open(primeiro, "rb") as a, open(segundo, "rb") as b:
+                cp.confere(a.read() == b.read(), f"{os.path.basename(primeiro)} differs")
+
+
+def fonte(_codigo, compilado):
+    with tempfile.TemporaryDirectory() as temporario:
+        rodar("cpack", "--config", "CPackSourceConfig.cmake", "-B", temporario, cwd=compilado)
+        pacote = glob.glob(os.path.join(temporario, "*.tar.gz"))[0]
+        nomes = [nome.split("/", 1)[-1] for nome in tarfile.open(pacote).getnames()]
+        cp.confere("CMakeLists.txt" in nomes and "LICENSE" in nomes, f"sources missing: {nomes}")
+        sujos = [n for n in nomes if n.split("/")[0] in ("build", ".git") or "CMakeCache" in n]
+        cp.confere(not sujos, f"build output in the source package: {sujos[:5]}")
 
 
 def zip(compilado):  # pylint: disable=redefined-builtin
     with tempfile.TemporaryDirectory() as temporario:
         rodar("cpack", "-G", "ZIP", "-B", temporario, cwd=compilado)
-        pacote = next(os.path.join(temporario, nome) for nome in os.listdir(temporario)
-                      if nome.endswith(".zip"))
-        nomes = [nome.split("/", 1)[1] for nome in zipfile.ZipFile(pacote).namelist()]
-        for esperado in ("bin/trovelin.exe", "README.md"):
-            cp.confere(esperado in nomes, f"{esperado} missing from {nomes}")
+        pacote = glob.glob(os.path.join(temporario, "*.zip"))[0]
+        arquivo = zipfile.ZipFile(pacote)
+        nomes = sorted(nome.split("/", 1)[1] for nome in arquivo.namelist())
+        cp.confere(nomes == ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"], f"zip holds {nomes}")
+        programa = next(n for n in arquivo.namelist() if n.endswith(".exe"))
+        recursos = arquivo.read(programa)
+        for texto in ("ProductVersion", "Empresa Zorvel"):
+            cp.confere(texto.encode("utf-16-le") in recursos, f"no {texto} in the .exe")
+        cp.confere(b"asInvoker" in recursos, "no manifest in the .exe")
 
 
-def manual(fonte):
-    pagina = os.path.join(fonte, "man", "trovelin.6")
-    with open(pagina, "rb") as arquivo:
-        cp.confere(arquivo.read().isascii(), "the manual is not plain ASCII")
-    feito = subprocess.run(["groff", "-man", "-Tutf8", "-ww", "-z", pagina],
-                           capture_output=True, check=False)
-    cp.confere(feito.returncode == 0 and feito.stderr == b"", f"groff: {feito.stderr!r}")
-    texto = rodar("man", "-l", pagina, env={**os.environ, "MANWIDTH": "80"})
-    for secao in (b"NOME", b"SINOPSE", b"STATUS DE SAIDA", b"ARQUIVOS"):
-        cp.confere(secao in texto, f"no {secao!r} section")
+def nsis(compilado, emulador):
+    """Installs silently under Wine, plays from the installed copy, uninstalls."""
+    with tempfile.TemporaryDirectory() as temporario:
+        rodar("cpack", "-G", "NSIS", "-B", temporario, cwd=compilado)
+        instalador = glob.glob(os.path.join(temporario, "*.exe"))[0]
+        prefixo = os.environ["WINEPREFIX"]
+        destino = os.path.join(prefixo, "drive_c", "Trovelin-teste")
+        rodar(emulador, instalador, "/S", "/D=C:\\Trovelin-teste")
+        jogar(os.path.join(destino, "trovelin.exe"), emulador)
+        for nome in ("LICENSE.txt", "LEIA-ME.txt", "Uninstall.exe"):
+            cp.confere(os.path.isfile(os.path.join(destino, nome)), f"installed no {nome}")
+        atalhos = glob.glob(os.path.join(prefixo, "drive_c", "**", "Start Menu", "**",
+                                         "Trovelin*", "Trovelin.lnk"), recursive=True)
+        cp.confere(atalhos, "no Start-menu shortcut")
+        rodar(emulador, os.path.join(destino, "Uninstall.exe"), "/S")
+        for _ in range(50):  # the uninstaller copies itself away and finishes later
+            if not os.path.exists(os.path.join(destino, "trovelin.exe")):
+                break
+            time.sleep(0.2)
+        cp.confere(not os.path.exists(os.path.join(destino, "trovelin.exe")), "uninstall left it")
+
+
+def manual(compilado):
+    for pagina in glob.glob(os.path.join(compilado, "packaging", "*", "trovelin.6")):
+        with open(pagina, encoding="utf-8") as arquivo:
+            texto = arquivo.read()
+        cp.confere("@" not in texto, f"{pagina}: placeholder left")
+        silencioso("mandoc", "-Tlint", pagina)
+        silencioso("groff", "-k", "-man", "-Tutf8", "-ww", "-z", pagina)
+    portugues = os.path.join(compilado, "packaging", "pt", "trovelin.6")
+    texto = rodar("man", "-l", portugues, env={**os.environ, "MANWIDTH": "80", "LANG": "C.UTF-8"})
+    for secao in ("DESCRIÇÃO", "STATUS DE SAÍDA", "número"):
+        cp.confere(secao.encode() in texto, f"no {secao!r} in the Portuguese page")
+
+
+def desktop(fonte_, compilado):
+    silencioso("desktop-file-validate",
+               os.path.join(fonte_, "packaging", "linux", "trovelin.desktop"))
+    metainfo = os.path.join(compilado, "packaging", "invalid.zorvel.trovelin.metainfo.xml")
+    rodar("appstreamcli", "validate", "--no-net", metainfo)
+    with open(metainfo, encoding="utf-8") as arquivo:
+        cp.confere(f'version="{versao(fonte_)}"' in arquivo.read(), "metainfo version")
 
 
 if __name__ == "__main__":
