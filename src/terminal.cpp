@@ -109,6 +109,8 @@ int primeiroParametro(std::string_view resposta) {
 
 }  // namespace
 
+std::string corDaPaleta(unsigned indice) { return hexa(kPaleta[indice & 0x0FU]); }
+
 Pintura pinturaPeloNome(std::string_view term) {
   if (term.empty() || term == "dumb") {
     return Pintura::nenhuma;

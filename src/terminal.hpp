@@ -15,6 +15,9 @@ enum class Pintura {
   texto256,  // 256-colour SGR, for multiplexers that drop 24-bit colours (GNU screen)
 };
 
+// Colour `indice` (0 to 15) of the Windows console's palette, as #RRGGBB.
+std::string corDaPaleta(unsigned indice);
+
 // What TERM alone says, for when the terminal cannot be asked.
 Pintura pinturaPeloNome(std::string_view term);
 

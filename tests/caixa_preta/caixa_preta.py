@@ -55,6 +55,14 @@ def pedido(n):
     return b"\nTentativa %d de 5. Digite um numero de 1 a 100:" % n
 
 
+def menor(valor):
+    return b"\nNumero menor que o valor lido!!! %d" % valor
+
+
+def acerto(segredo):
+    return b"\nParabens! Voce acertou o numero sorteado %d\n" % segredo
+
+
 def falhar(mensagem):
     print("FAIL:", mensagem)
     sys.exit(1)
@@ -370,15 +378,14 @@ def ganhar_no_terminal(programa_42, resposta):
 
 def terminal_cores(programa, programa_42):
     # A won game, whole and exact: white on black for the game, red on yellow on the hit.
-    acerto = b"\nParabens! Voce acertou o numero sorteado 42\n"
     saida = ganhar_no_terminal(programa_42, RESPOSTA_DO_XTERM)
-    esperado = (MENU + PERGUNTA + CORES_07 + SORTEANDO + pedido(1) + acerto + CORES_64 +
+    esperado = (MENU + PERGUNTA + CORES_07 + SORTEANDO + pedido(1) + acerto(42) + CORES_64 +
                 historico([42]) + MENU + ADEUS)
     confere(saida == esperado, f"xterm: got {saida!r}")
 
     saida = ganhar_no_terminal(programa_42, RESPOSTA_DO_QTERMINAL)
     esperado = (MENU + PERGUNTA + SGR_07 + SORTEANDO + pedido(1) + SGR_DO_TERMINAL + SGR_07 +
-                acerto + SGR_64 + historico([42]) + MENU + SGR_DO_TERMINAL + SGR_64 + ADEUS)
+                acerto(42) + SGR_64 + historico([42]) + MENU + SGR_DO_TERMINAL + SGR_64 + ADEUS)
     confere(saida == esperado, f"qterminal: got {saida!r}")
 
     # The program as shipped: no colours before the first game, white on black when it starts.
