@@ -8,42 +8,30 @@
 #include <vector>
 
 #include "console_de_teste.hpp"
+#include "textos_esperados.hpp"
 #include "trovelin.hpp"
 
 namespace trovelin::teste {
 namespace {
 
-const std::string kMenu =
-    "\n-----------------------------\nEMPRESA ZORVEL 1.0\nGAME TROVELIN: 2.0"
-    "\n1.Jogar\n2.Ver regras do jogo\n3.Sair\nSelecione uma opcao:";
-const std::string kAdeus = "\nObrigada por jogar! Ate a proxima";
-const std::string kInvalida = "\nOpcao invalida! Tente novamente.\n";
-const std::string kRegras =
-    "\n-----REGRAS DO JOGO-------------\n\n1.Digite um numero entre 1 e 100"
-    "\n2.Voce tem 5 chances de acertar"
-    "\n3.A cada tentaiva, o sistema dira se o numero secreto eh maior ou menor que o digitado"
-    "\n4.Seus palpites serao salvos e mostrados ao final"
-    "\n-------------------------------------------------";
-const std::string kSorteio = "<cores 07>\nSorteando numero entre 1 e 100:... - ....\n<pausa 2000>";
-const std::string kFora = "\nValor fora do intervalo especificado.";
+const std::string kMenu = esperado("menu");
+const std::string kAdeus = esperado("adeus");
+const std::string kInvalida = esperado("invalida");
+const std::string kRegras = esperado("regras");
+const std::string kSorteio = "<cores 07>" + esperado("sorteando") + "<pausa 2000>";
+const std::string kFora = esperado("fora");
 
-std::string pedido(int n) {
-  return "\nTentativa " + std::to_string(n) + " de 5. Digite um numero de 1 a 100:";
-}
-std::string menor(int v) { return "\nNumero menor que o valor lido!!! " + std::to_string(v); }
-std::string maior(int v) { return "\nNumero maior que o valor lido!!! " + std::to_string(v); }
-std::string acerto(int v) {
-  return "\nParabens! Voce acertou o numero sorteado " + std::to_string(v) + "\n<cores 64>";
-}
-std::string esgotadas(int v) {
-  return "\nQue pena!!! Tentativas esgotadas.Numero era: " + std::to_string(v);
-}
+std::string pedido(int n) { return esperado("pedido", {n}); }
+std::string menor(int v) { return esperado("menor", {v}); }
+std::string maior(int v) { return esperado("maior", {v}); }
+std::string acerto(int v) { return esperado("acerto", {v}) + "<cores 64>"; }
+std::string esgotadas(int v) { return esperado("esgotadas", {v}); }
 std::string historico(const std::vector<int>& palpites) {
-  std::string texto = "\n ---- Historico de chutes -----";
+  std::string texto = esperado("historico");
   for (std::size_t k = 0; k < palpites.size(); ++k) {
-    texto += "Tentativa : " + std::to_string(k + 1) + " " + std::to_string(palpites[k]) + "\n ";
+    texto += esperado("historico_linha", {static_cast<int>(k) + 1, palpites[k]});
   }
-  return texto + "\n----------------";
+  return texto + esperado("historico_fim");
 }
 std::string repetir(const std::string& texto, int vezes) {
   std::string todo;

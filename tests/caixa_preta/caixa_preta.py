@@ -19,17 +19,27 @@ import termios
 import threading
 import time
 
-MENU = (b"\n-----------------------------\nEMPRESA ZORVEL 1.0\nGAME TROVELIN: 2.0"
-        b"\n1.Jogar\n2.Ver regras do jogo\n3.Sair\nSelecione uma opcao:")
-ADEUS = b"\nObrigada por jogar! Ate a proxima"
-INVALIDA = b"\nOpcao invalida! Tente novamente.\n"
-REGRAS = (b"\n-----REGRAS DO JOGO-------------\n\n1.Digite um numero entre 1 e 100"
-          b"\n2.Voce tem 5 chances de acertar"
-          b"\n3.A cada tentaiva, o sistema dira se o numero secreto eh maior ou menor que o digitado"
-          b"\n4.Seus palpites serao salvos e mostrados ao final"
-          b"\n-------------------------------------------------")
-SORTEANDO = b"\nSorteando numero entre 1 e 100:... - ....\n"
-FORA = b"\nValor fora do intervalo especificado."
+
+
+def ler_textos():
+    """The expected texts, from the file that the C++ transcript tests read too."""
+    textos = {}
+    caminho = os.path.join(os.path.dirname(__file__), "..", "textos_esperados.txt")
+    with open(caminho, encoding="ascii") as arquivo:
+        for linha in arquivo:
+            nome, tab, texto = linha.rstrip("\n").partition("\t")
+            if tab and not nome.startswith("#"):
+                textos[nome] = texto.replace("\\n", "\n").encode()
+    return textos
+
+
+TEXTOS = ler_textos()
+MENU = TEXTOS["menu"]
+ADEUS = TEXTOS["adeus"]
+INVALIDA = TEXTOS["invalida"]
+REGRAS = TEXTOS["regras"]
+SORTEANDO = TEXTOS["sorteando"]
+FORA = TEXTOS["fora"]
 CORES_07 = b"\x1b]10;#CCCCCC\x07\x1b]11;#0C0C0C\x07\x1b[39;49m"
 CORES_64 = b"\x1b]10;#C50F1F\x07\x1b]11;#C19C00\x07\x1b[39;49m"
 PERGUNTA = b"\x1b]10;?\x07\x1b[>c\x1b[c"  # does the terminal know OSC 10, and which is it
@@ -52,15 +62,21 @@ def dobrar(saida):
 
 
 def pedido(n):
-    return b"\nTentativa %d de 5. Digite um numero de 1 a 100:" % n
+    return TEXTOS["pedido"] % n
 
 
 def menor(valor):
-    return b"\nNumero menor que o valor lido!!! %d" % valor
+    return TEXTOS["menor"] % valor
 
 
 def acerto(segredo):
-    return b"\nParabens! Voce acertou o numero sorteado %d\n" % segredo
+    return TEXTOS["acerto"] % segredo
+
+
+def padrao(*nomes):
+    """A regex for any of these texts, with a group for each number."""
+    return b"|".join(re.escape(TEXTOS[nome]).replace(re.escape(b"%d"), rb"(\d+)")
+                     for nome in nomes)
 
 
 def falhar(mensagem):
@@ -142,23 +158,22 @@ def jogar_busca_binaria(leitor, responder):
         palpite = (baixo + alto) // 2
         palpites.append(palpite)
         responder(b"%d\n" % palpite)
-        resposta = leitor.ate(rb"\n(Numero (menor|maior) que o valor lido!!! (\d+)"
-                              rb"|Parabens! Voce acertou o numero sorteado (\d+)\n)").group(0)
-        confere(str(palpite).encode() in resposta, f"answer {resposta!r} to {palpite}")
-        if b"Parabens" in resposta:
+        menor_, maior_, acertou = leitor.ate(padrao("menor", "maior", "acerto")).groups()
+        confere(int(menor_ or maior_ or acertou) == palpite, f"answer to {palpite}")
+        if acertou:
             return palpites, True
-        if b"menor" in resposta:
+        if menor_:
             alto = palpite - 1
         else:
             baixo = palpite + 1
-    segredo = int(leitor.ate(rb"Tentativas esgotadas.Numero era: (\d+)").group(1))
+    segredo = int(leitor.ate(padrao("esgotadas")).group(1))
     confere(baixo <= segredo <= alto, f"secret {segredo} contradicts the answers")
     return palpites, False
 
 
 def historico(palpites):
-    linhas = b"".join(b"Tentativa : %d %d\n " % (k + 1, p) for k, p in enumerate(palpites))
-    return b"\n ---- Historico de chutes -----" + linhas + b"\n----------------"
+    linhas = b"".join(TEXTOS["historico_linha"] % (k + 1, p) for k, p in enumerate(palpites))
+    return TEXTOS["historico"] + linhas + TEXTOS["historico_fim"]
 
 
 def partida_interativa_pelo_pipe(programa, _):
@@ -213,9 +228,9 @@ def segredos_variam(programa, _):
     segredos = set()
     for processo in processos:
         saida = processo.communicate(b"1 100 100 100 100 100 3\n", timeout=60)[0]
-        achado = re.search(rb"(Numero era: |numero sorteado )(\d+)", saida)
+        achado = re.search(padrao("esgotadas", "acerto"), saida)
         confere(achado, f"no secret in {saida!r}")
-        segredos.add(int(achado.group(2)))
+        segredos.add(int(achado.group(1) or achado.group(2)))
     confere(len(segredos) > 1, f"five runs, all with secret {segredos}")
 
 
