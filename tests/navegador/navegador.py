@@ -24,7 +24,7 @@ ACERTO = ("rgba(197, 15, 31, 1)", "rgba(193, 156, 0, 1)")   # color 64
 # What the player types and what the whole console then says, with its colours.
 # Typed text stays on screen, as a terminal echoes it.
 PASSOS = [
-    ("", cp.MENU, NORMAIS),
+    ("", cp.MENU, NORMAIS),  # nothing typed yet
     ("2\n", b"2\n" + cp.REGRAS + cp.MENU, NORMAIS),
     ("1x\b\n", b"1\n" + cp.SORTEANDO + cp.pedido(1), NORMAIS),
     ("50 0 abc\n", b"50 0 abc\n" + cp.menor(50) + cp.pedido(2) + cp.FORA + cp.pedido(2) + cp.FORA
@@ -75,6 +75,12 @@ def main():
             digitar(navegador, digitado)
             todo += novo
             esperar_texto(console, todo)
+            if not digitado:  # the first menu: how long after the page began to load
+                primeiro_menu = navegador.execute_script("return performance.now()")
+                pasta = os.path.dirname(os.path.abspath(sys.argv[1]))
+                tamanho = sum(os.path.getsize(os.path.join(pasta, n)) for n in os.listdir(pasta))
+                print(f"first menu after {primeiro_menu:.0f} ms; the folder holds {tamanho} bytes")
+                cp.confere(primeiro_menu < 2000, "the first menu took over 2 s")
             if cp.SORTEANDO in novo:
                 cp.confere(time.monotonic() - inicio > 1.9, "no 2 s pause after the draw")
             cores = (console.value_of_css_property("color"),
