@@ -76,9 +76,12 @@ std::string hexa(Rgb cor) {
   return texto;
 }
 
-std::string decimal(int numero) { return std::to_string(numero); }
+std::string rgb(Rgb cor) {
+  return std::to_string(cor.r) + ';' + std::to_string(cor.g) + ';' + std::to_string(cor.b);
+}
 
-std::string rgb(Rgb cor) { return decimal(cor.r) + ';' + decimal(cor.g) + ';' + decimal(cor.b); }
+// GNU screen drops 24-bit SGR colours and half of OSC 10/11; 256-colour SGR gets through.
+bool ehGnuScreen(std::string_view term) { return term.starts_with("screen"); }
 
 // The length of the terminal's answer at the start of `texto`, or 0 if none
 // starts there: an OSC ended by BEL or ST, or a CSI device-attributes answer.
@@ -115,7 +118,7 @@ Pintura pinturaPeloNome(std::string_view term) {
   if (term.empty() || term == "dumb") {
     return Pintura::nenhuma;
   }
-  return term.starts_with("screen") ? Pintura::texto256 : Pintura::janela;
+  return ehGnuScreen(term) ? Pintura::texto256 : Pintura::janela;
 }
 
 RespostaDoTerminal lerResposta(std::string_view term, std::string_view recebido) {
@@ -144,7 +147,7 @@ RespostaDoTerminal lerResposta(std::string_view term, std::string_view recebido)
   if (sabeAsCores) {
     resposta.pintura = Pintura::janela;
   } else {
-    resposta.pintura = term.starts_with("screen") ? Pintura::texto256 : Pintura::textoRgb;
+    resposta.pintura = ehGnuScreen(term) ? Pintura::texto256 : Pintura::textoRgb;
   }
   return resposta;
 }
@@ -159,7 +162,8 @@ std::string sequenciaDeCores(Pintura pintura, AtributoDeCor atributo) {
     case Pintura::textoRgb:
       return "\x1b[38;2;" + rgb(texto) + ";48;2;" + rgb(fundo) + "m";
     case Pintura::texto256:
-      return "\x1b[38;5;" + decimal(indice256(texto)) + ";48;5;" + decimal(indice256(fundo)) + "m";
+      return "\x1b[38;5;" + std::to_string(indice256(texto)) + ";48;5;" +
+             std::to_string(indice256(fundo)) + "m";
     case Pintura::nenhuma:
       break;
   }
