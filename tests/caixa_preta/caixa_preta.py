@@ -379,13 +379,19 @@ def terminar(pid, leitor, responder):
     return saida
 
 
-def ganhar_no_terminal(programa_42, resposta):
-    """Plays choice 1 and the secret 42 on a terminal that answers the query so."""
-    pid, leitor, responder = no_terminal(programa_42)
+def comecar_no_terminal(programa, resposta):
+    """Chooses 1 on a terminal that answers the colour query with `resposta`."""
+    pid, leitor, responder = no_terminal(programa)
     leitor.ate(re.escape(MENU) + rb"$")
     responder(b"1\n")
     leitor.ate(re.escape(PERGUNTA) + rb"$")
     responder(resposta)
+    return pid, leitor, responder
+
+
+def ganhar_no_terminal(programa_42, resposta):
+    """Plays choice 1 and the secret 42 on a terminal that answers the query so."""
+    pid, leitor, responder = comecar_no_terminal(programa_42, resposta)
     leitor.ate(re.escape(pedido(1)))
     responder(b"42\n")
     return terminar(pid, leitor, responder)
@@ -404,11 +410,7 @@ def terminal_cores(programa, programa_42):
     confere(saida == esperado, f"qterminal: got {saida!r}")
 
     # The program as shipped: no colours before the first game, white on black when it starts.
-    pid, leitor, responder = no_terminal(programa)
-    leitor.ate(re.escape(MENU) + rb"$")
-    responder(b"1\n")
-    leitor.ate(re.escape(PERGUNTA) + rb"$")
-    responder(RESPOSTA_DO_XTERM)
+    pid, leitor, responder = comecar_no_terminal(programa, RESPOSTA_DO_XTERM)
     leitor.ate(re.escape(CORES_07 + SORTEANDO))
     palpites, acertou = jogar_busca_binaria(leitor, responder)
     saida = terminar(pid, leitor, responder)
