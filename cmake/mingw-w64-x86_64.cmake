@@ -18,7 +18,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # ASLR (with high entropy) and DEP are the linker's defaults.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 
-find_program(WINE_PROGRAM NAMES wine64 wine)
+# The 64-bit loader itself: Debian's /usr/bin/wine starts the 32-bit one
+# whenever wine32 is installed, and a kernel without 32-bit support cannot.
+find_program(WINE_PROGRAM NAMES wine64 wine PATHS /usr/lib/wine)
 if(WINE_PROGRAM)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
 endif()

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <memory>
@@ -21,6 +22,7 @@ namespace {
 constexpr int kEntrada = 0;
 constexpr int kSaida = 1;
 constexpr std::size_t kMaximoPorChamada = INT_MAX;  // _read and _write count in unsigned ints
+constexpr DWORD kMilissegundosParaLerOFim = 2000;
 
 ConsoleDeFluxo::Lidos lerEntrada(std::span<char> bytes) {
   const auto pedidos = static_cast<unsigned>(std::min(bytes.size(), kMaximoPorChamada));
@@ -66,10 +68,27 @@ HANDLE telaDoConsole() {
   return saida != INVALID_HANDLE_VALUE && ::GetConsoleMode(saida, &modo) != 0 ? saida : nullptr;
 }
 
+// True when no other program shares our console: it was opened for us (from
+// a shortcut or Explorer) and closes the moment we end.
+bool consoleSoDoJogo() {
+  std::array<DWORD, 2> processos{};
+  return ::GetConsoleProcessList(processos.data(), static_cast<DWORD>(processos.size())) == 1;
+}
+
 class ConsoleWindows final : public ConsoleDeFluxo {
  public:
   explicit ConsoleWindows(Sorteio sorteio)
-      : ConsoleDeFluxo(lerEntrada, gravarSaida, std::move(sorteio)), tela_(telaDoConsole()) {}
+      : ConsoleDeFluxo(lerEntrada, gravarSaida, std::move(sorteio)), tela_(telaDoConsole()) {
+    ::SetConsoleTitleW(L"Trovelin");
+  }
+  ConsoleWindows(const ConsoleWindows&) = delete;
+  ConsoleWindows& operator=(const ConsoleWindows&) = delete;
+  // In a window of its own the last text would flash away: leave it up a while.
+  ~ConsoleWindows() override {
+    if (tela_ != nullptr && consoleSoDoJogo()) {
+      ::Sleep(kMilissegundosParaLerOFim);
+    }
+  }
 
   // What "color XY" does: every cell of the buffer, then the text still to come.
   void mudarCores(AtributoDeCor atributo) override {

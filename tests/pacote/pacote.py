@@ -145,6 +145,11 @@ def fonte(_codigo, compilado):
         cp.confere(not sujos, f"build output in the source package: {sujos[:5]}")
 
 
+def confere_versao(executavel, nome):
+    for texto in ("ProductVersion", "Empresa Zorvel"):
+        cp.confere(texto.encode("utf-16-le") in executavel, f"no {texto} in {nome}")
+
+
 def zip(compilado):  # pylint: disable=redefined-builtin
     with tempfile.TemporaryDirectory() as temporario:
         rodar("cpack", "-G", "ZIP", "-B", temporario, cwd=compilado)
@@ -154,31 +159,59 @@ def zip(compilado):  # pylint: disable=redefined-builtin
         cp.confere(nomes == ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"], f"zip holds {nomes}")
         programa = next(n for n in arquivo.namelist() if n.endswith(".exe"))
         recursos = arquivo.read(programa)
-        for texto in ("ProductVersion", "Empresa Zorvel"):
-            cp.confere(texto.encode("utf-16-le") in recursos, f"no {texto} in the .exe")
+        confere_versao(recursos, programa)
         cp.confere(b"asInvoker" in recursos, "no manifest in the .exe")
 
 
+def alvo_do_atalho(atalho):
+    """The program a Windows shortcut opens: its LinkInfo's local path (MS-SHLLINK 2.3)."""
+    with open(atalho, "rb") as arquivo:
+        dados = arquivo.read()
+    numero = lambda inicio: int.from_bytes(dados[inicio:inicio + 4], "little")  # noqa: E731
+    bandeiras, posicao = numero(0x14), 0x4C
+    if bandeiras & 1:  # HasLinkTargetIDList: skip it
+        posicao += 2 + int.from_bytes(dados[posicao:posicao + 2], "little")
+    cp.confere(bandeiras & 2, f"{atalho} has no LinkInfo")
+    caminho = posicao + numero(posicao + 16)
+    return dados[caminho:dados.index(b"\0", caminho)].decode("latin-1")
+
+
+def registro(emulador, chave):
+    """The key's values as `reg query` lists them, or b"" when there is no such key."""
+    feito = subprocess.run([emulador, "reg", "query", chave], capture_output=True, check=False)
+    return feito.stdout if feito.returncode == 0 else b""
+
+
 def nsis(compilado, emulador):
-    """Installs silently under Wine, plays from the installed copy, uninstalls."""
+    """Installs silently under Wine, plays through the Start-menu shortcut, uninstalls."""
+    desinstalacao = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Trovelin"
     with tempfile.TemporaryDirectory() as temporario:
         rodar("cpack", "-G", "NSIS", "-B", temporario, cwd=compilado)
         instalador = glob.glob(os.path.join(temporario, "*.exe"))[0]
-        prefixo = os.environ["WINEPREFIX"]
-        destino = os.path.join(prefixo, "drive_c", "Trovelin-teste")
+        with open(instalador, "rb") as arquivo:
+            confere_versao(arquivo.read(), instalador)
+        unidade_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
+        destino = os.path.join(unidade_c, "Trovelin-teste")
         rodar(emulador, instalador, "/S", "/D=C:\\Trovelin-teste")
-        jogar(os.path.join(destino, "trovelin.exe"), emulador)
+        atalhos = glob.glob(os.path.join(unidade_c, "**", "Start Menu", "**", "Trovelin.lnk"),
+                            recursive=True)
+        cp.confere(len(atalhos) == 1, f"Start-menu shortcuts: {atalhos}")
+        alvo = alvo_do_atalho(atalhos[0])
+        cp.confere(alvo.lower() == "c:\\trovelin-teste\\trovelin.exe", f"the shortcut opens {alvo}")
+        jogar(os.path.join(unidade_c, *alvo[3:].split("\\")), emulador)
         for nome in ("LICENSE.txt", "LEIA-ME.txt", "Uninstall.exe"):
             cp.confere(os.path.isfile(os.path.join(destino, nome)), f"installed no {nome}")
-        atalhos = glob.glob(os.path.join(prefixo, "drive_c", "**", "Start Menu", "**",
-                                         "Trovelin*", "Trovelin.lnk"), recursive=True)
-        cp.confere(atalhos, "no Start-menu shortcut")
+        entrada = registro(emulador, desinstalacao)
+        for valor in (b"EstimatedSize", b"QuietUninstallString", b"InstallLocation"):
+            cp.confere(valor in entrada, f"no {valor} in the uninstall entry:\n{entrada}")
         rodar(emulador, os.path.join(destino, "Uninstall.exe"), "/S")
         for _ in range(50):  # the uninstaller copies itself away and finishes later
-            if not os.path.exists(os.path.join(destino, "trovelin.exe")):
+            if not os.path.exists(destino):
                 break
             time.sleep(0.2)
-        cp.confere(not os.path.exists(os.path.join(destino, "trovelin.exe")), "uninstall left it")
+        cp.confere(not os.path.exists(destino), "uninstall left the folder")
+        for chave in (desinstalacao, r"HKLM\Software\Empresa Zorvel"):
+            cp.confere(not registro(emulador, chave), f"uninstall left {chave}")
 
 
 def manual(compilado):
