@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "console_de_fluxo.hpp"
 
@@ -11,8 +12,12 @@ namespace trovelin {
 // turn a write into an error we report, not kill us without a word.
 void prepararProcesso();
 
+// The name under which std::random_device reaches this platform's entropy source.
+std::string fonteDeEntropia();
+
 // The console of the machine we run on: standard input and output, the real
 // clock, and the terminal's (or Windows console's) colours.
-std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio = sorteioSemeado());
+std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(
+    Sorteio sorteio = sorteioSemeado(fonteDeEntropia()));
 
 }  // namespace trovelin

@@ -69,7 +69,24 @@
   });
   deNovo.addEventListener("click", () => location.reload());
 
+  // Whatever stops the game (an abort, an exception, a script that did not
+  // load) is said on the console and in the browser's log, never a blank page.
+  function falhar(motivo) {
+    if (terminou) {
+      return;
+    }
+    console.error(`Trovelin: ${motivo}`);
+    escrito.appendData(`\n\nErro: o jogo parou (${motivo}). Recarregue a pagina.\n`);
+    Module.trovelin.encerrar();
+    rolarParaOFim();
+  }
+  window.addEventListener("error", (evento) => {
+    falhar(evento.message || `falhou ao carregar ${evento.target.src || evento.target}`);
+  }, true);  // capturing: a script that fails to load does not bubble
+  window.addEventListener("unhandledrejection", (evento) => falhar(String(evento.reason)));
+
   window.Module = {
+    onAbort: (motivo) => falhar(String(motivo || "abort")),
     trovelin: {
       // Up to `capacidade` bytes of what the player has sent, once there are any.
       async ler(capacidade) {

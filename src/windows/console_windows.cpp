@@ -11,6 +11,7 @@
 #include <climits>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -114,6 +115,8 @@ class ConsoleWindows final : public ConsoleDeFluxo {
 
 // Windows has neither SIGPIPE nor SIGXFSZ: failed writes already come back as errors.
 void prepararProcesso() {}
+
+std::string fonteDeEntropia() { return "default"; }
 
 std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio) {
   return std::make_unique<ConsoleWindows>(std::move(sorteio));
