@@ -5,7 +5,7 @@ Usage: pacote.py CASE ARGUMENTS...
   instalacao BUILD_DIR PROGRAM [EMULATOR]  install into a temporary prefix and play there
   deb SOURCE_DIR                           the .deb as README builds it: lintian, hardening, play
   reproducivel SOURCE_DIR                  two builds, other paths, times and umasks: same bytes
-  fonte SOURCE_DIR BUILD_DIR               the source package holds no build output
+  fonte SOURCE_DIR                         the release tarball: the commit's files, built by Debian's tools
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
   nsis BUILD_DIR EMULATOR                  the Windows installer, installed and played under Wine
   manual BUILD_DIR                         both manual pages lint clean
@@ -27,11 +27,18 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "caixa_preta"))
 import caixa_preta as cp  # noqa: E402  (the texts and the way to run the game)
 
 SESSAO = b"2\n0\n3\n"
+# The packages are built as README says, not with the flags of the build that
+# runs these tests (a distribution's -z options would reach the mingw linker).
+for variavel in ("CFLAGS", "CXXFLAGS", "CPPFLAGS", "LDFLAGS"):
+    os.environ.pop(variavel, None)
 ESPERADO = cp.MENU + cp.REGRAS + cp.MENU + cp.INVALIDA + cp.MENU + cp.ADEUS
 
 
 def rodar(*comando, **opcoes):
-    return subprocess.run(comando, check=True, capture_output=True, timeout=900, **opcoes).stdout
+    feito = subprocess.run(comando, capture_output=True, timeout=900, check=False, **opcoes)
+    dito = (feito.stdout[-3000:] + feito.stderr[-3000:]).decode(errors="replace")
+    cp.confere(feito.returncode == 0, f"{' '.join(comando)}: exit status {feito.returncode}\n{dito}")
+    return feito.stdout
 
 
 def silencioso(*comando, **opcoes):
@@ -135,14 +142,46 @@ def reproducivel(fonte):
                 cp.confere(a.read() == b.read(), f"{os.path.basename(primeiro)} differs")
 
 
-def fonte(_codigo, compilado):
+def fonte(codigo):
+    """The tarball of a clone under a path holding /build/, with an untracked file beside the
+    sources, holds the commit's files exactly; Debian's own tools build it, offline, with no
+    terminal and no display, its tests passing and lintian finding nothing."""
     with tempfile.TemporaryDirectory() as temporario:
-        rodar("cpack", "--config", "CPackSourceConfig.cmake", "-B", temporario, cwd=compilado)
-        pacote = glob.glob(os.path.join(temporario, "*.tar.gz"))[0]
-        nomes = [nome.split("/", 1)[-1] for nome in tarfile.open(pacote).getnames()]
-        cp.confere("CMakeLists.txt" in nomes and "LICENSE" in nomes, f"sources missing: {nomes}")
-        sujos = [n for n in nomes if n.split("/")[0] in ("build", ".git") or "CMakeCache" in n]
-        cp.confere(not sujos, f"build output in the source package: {sujos[:5]}")
+        clone = os.path.join(temporario, "build", "trovelin")
+        rodar("git", "clone", "--quiet", codigo, clone)
+        with open(os.path.join(clone, "notas.txt"), "w", encoding="ascii") as notas:
+            notas.write("not for the tarball\n")
+        rodar("cmake", "--preset", "jogo", cwd=clone)
+        rodar("cmake", "--build", "--preset", "jogo", "--target", "dist", cwd=clone)
+        nome = f"trovelin-{versao(codigo)}"
+        pacote = os.path.join(clone, "build", "jogo", f"{nome}.tar.gz")
+        with tarfile.open(pacote) as arquivo:
+            nomes = sorted(m.name for m in arquivo.getmembers() if not m.isdir())
+        commit = sorted(f"{nome}/{n}" for n in rodar("git", "ls-files", cwd=clone).decode().split())
+        cp.confere(nomes == commit, f"tarball and commit differ: {set(nomes) ^ set(commit)}")
+
+        debian = os.path.join(temporario, "debian")
+        os.mkdir(debian)
+        shutil.copy(pacote, os.path.join(debian, f"trovelin_{versao(codigo)}.orig.tar.gz"))
+        with tarfile.open(pacote) as arquivo:
+            arquivo.extractall(debian)
+        arvore = os.path.join(debian, nome)
+        shutil.copytree(os.path.join(os.path.dirname(__file__), "debian"),
+                        os.path.join(arvore, "debian"))
+        shutil.copy(os.path.join(arvore, "packaging", "debian", "copyright"),
+                    os.path.join(arvore, "debian"))
+        ambiente = {n: v for n, v in os.environ.items() if n not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        registro_da_construcao = rodar(
+            "dpkg-buildpackage", "-us", "-uc", cwd=arvore, stdin=subprocess.DEVNULL,
+            start_new_session=True, env={**ambiente, "DEB_BUILD_OPTIONS": "parallel=2"})
+        cp.confere(re.search(rb"100% tests passed, 0 tests failed out of [1-9]", registro_da_construcao),
+                   "dh_auto_test ran no test")
+        mudancas = glob.glob(os.path.join(debian, "*.changes"))[0]
+        feito = subprocess.run(["lintian", "--fail-on", "error,warning", mudancas],
+                               capture_output=True, check=False)
+        achados = [linha for linha in feito.stdout.decode().splitlines()
+                   if linha.startswith(("E:", "W:"))]
+        cp.confere(feito.returncode == 0 and not achados, f"lintian:\n{feito.stdout.decode()}")
 
 
 def confere_versao(executavel, nome):
@@ -228,8 +267,10 @@ def manual(compilado):
 
 
 def desktop(fonte_, compilado):
-    silencioso("desktop-file-validate",
-               os.path.join(fonte_, "packaging", "linux", "trovelin.desktop"))
+    entrada = os.path.join(compilado, "packaging", "trovelin.desktop")
+    silencioso("desktop-file-validate", entrada)
+    with open(entrada, encoding="utf-8") as arquivo:
+        cp.confere(re.search(r"^Exec=/\S+/trovelin$", arquivo.read(), re.M), "Exec: not a full path")
     metainfo = os.path.join(compilado, "packaging", "invalid.zorvel.trovelin.metainfo.xml")
     rodar("appstreamcli", "validate", "--no-net", metainfo)
     with open(metainfo, encoding="utf-8") as arquivo:
