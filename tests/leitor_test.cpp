@@ -40,6 +40,7 @@ TEST(Leitor, CadaTokenValeOQueDiz) {
       {"-2147483648", -2147483647 - 1},
       {"000000000000000000000000000042", 42},
       {"2147483648", std::nullopt},
+      {"21474836470", std::nullopt},
       {"-2147483649", std::nullopt},
       {"4294967299", std::nullopt},
       {"18446744073709551619", std::nullopt},
@@ -68,6 +69,26 @@ TEST(Leitor, SemTokensEhFimDaEntrada) {
     EXPECT_EQ(leitor.ler(valor), Leitura::fim);
     EXPECT_EQ(leitor.ler(valor), Leitura::fim);
   }
+}
+
+// A terminal's Ctrl+D ends input once: `2`, Ctrl+D, Ctrl+D reads 2, then the
+// end, and nothing more is asked of the player.
+TEST(Leitor, OFimDaEntradaNaoEhPerguntadoDeNovo) {
+  std::vector<std::string> leituras = {"2", "", "3"};
+  LeitorDeInteiros leitor([&](std::span<char> bytes) -> std::size_t {
+    if (leituras.empty()) {
+      return 0;
+    }
+    const std::string lido = leituras.front();
+    leituras.erase(leituras.begin());
+    std::memcpy(bytes.data(), lido.data(), lido.size());
+    return lido.size();
+  });
+  int valor = 0;
+  EXPECT_EQ(leitor.ler(valor), Leitura::numero);
+  EXPECT_EQ(valor, 2);
+  EXPECT_EQ(leitor.ler(valor), Leitura::fim);
+  EXPECT_EQ(leituras.size(), 1U);
 }
 
 // A 100 MB token streams through the fixed buffer, and the next token still reads.

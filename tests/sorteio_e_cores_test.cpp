@@ -44,12 +44,20 @@ TEST(Sorteio, CadaExecucaoTemSuaSequencia) {
   EXPECT_NE(a, b);
 }
 
-// The entropy source can fail (no /dev/urandom, no getrandom): play on.
+// The entropy source can fail (no /dev/urandom, no getrandom): play on, with
+// the whole clock, so that runs started within seconds still differ.
 TEST(Sorteio, SemFonteDeEntropiaOsSegredosVemDoRelogio) {
-  Sorteio sorteio = sorteioSemeado("fonte-que-nao-existe");
-  const int n = sorteio(1, 100);
-  EXPECT_GE(n, 1);
-  EXPECT_LE(n, 100);
+  Sorteio primeira = sorteioSemeado("fonte-que-nao-existe");
+  Sorteio segunda = sorteioSemeado("fonte-que-nao-existe");
+  std::vector<int> a;
+  std::vector<int> b;
+  for (int i = 0; i < 20; ++i) {
+    a.push_back(primeira(1, 100));
+    b.push_back(segunda(1, 100));
+  }
+  EXPECT_GE(*std::min_element(a.begin(), a.end()), 1);
+  EXPECT_LE(*std::max_element(a.begin(), a.end()), 100);
+  EXPECT_NE(a, b);
 }
 
 struct Cores {

@@ -12,6 +12,7 @@ import pty
 import re
 import resource
 import select
+import signal
 import subprocess
 import sys
 import tempfile
@@ -49,6 +50,7 @@ RESPOSTA_DO_QTERMINAL = b"\x1b[>0;115;0c\x1b[?62;c"
 SGR_07 = b"\x1b[38;2;204;204;204;48;2;12;12;12m"
 SGR_64 = b"\x1b[38;2;197;15;31;48;2;193;156;0m"
 SGR_DO_TERMINAL = b"\x1b[39;49m"
+SGR256_07 = b"\x1b[38;5;252;48;5;232m"  # GNU screen passes 256-colour SGR only
 
 EMULADOR = []  # the command line's EMULATOR, if any
 
@@ -110,11 +112,19 @@ def argumentos_ignorados(programa, _):
 
 
 def fim_da_entrada_no_jogo(programa, _):
+    """Input ends in a game: the game ends at once, after the pause a player sees."""
+    processo = subprocess.Popen(comando(programa), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    processo.stdin.write(b"1\n0\n")
+    processo.stdin.close()
+    leitor = Leitor(processo.stdout.fileno())
+    leitor.ate(re.escape(SORTEANDO), prazo=30)  # start-up under Wine can be slow; not timed
     inicio = time.monotonic()
-    saida = executar(programa, b"1\n0\n")
+    leitor.ate(re.escape(pedido(1)))
     duracao = time.monotonic() - inicio
+    saida = leitor.resto()
+    confere(processo.wait(30) == 0, "exit status")
     confere(saida == MENU + SORTEANDO + pedido(1) + FORA + pedido(1) + b"\n", f"got {saida!r}")
-    confere(1.9 <= duracao < 10, f"the pause took {duracao:.2f} s")
+    confere(1.5 <= duracao < 10, f"the pause took {duracao:.2f} s")
 
 
 class Leitor:
@@ -144,8 +154,8 @@ class Leitor:
         self.visto = achado.end()
         return achado
 
-    def resto(self):
-        while bloco := self._ler(10):
+    def resto(self, prazo=10):
+        while bloco := self._ler(prazo):
             self.tudo = dobrar(self.tudo + bloco)
         return self.tudo
 
@@ -272,13 +282,18 @@ def saida_sem_bloqueio(programa):
     """Megabytes into a non-blocking pipe whose reader dozes off for a moment."""
     leitura, escrita = os.pipe()
     os.set_blocking(escrita, False)
+    antes = resource.getrusage(resource.RUSAGE_CHILDREN)
     processo = subprocess.Popen([programa], stdin=pipe_com(b"9\n" * 20000 + b"3\n"),
                                 stdout=escrita, stderr=subprocess.PIPE)
     os.close(escrita)
-    time.sleep(0.5)
+    time.sleep(1)
     with os.fdopen(leitura, "rb") as arquivo:
         texto = arquivo.read()
-    return processo.wait(30), processo.stderr.read(), texto == (MENU + INVALIDA) * 20000 + MENU + ADEUS
+    status = processo.wait(30)
+    depois = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = depois.ru_utime - antes.ru_utime + depois.ru_stime - antes.ru_stime
+    confere(cpu < 0.5, f"{cpu:.2f} s of CPU while the reader dozed: a busy loop")
+    return status, processo.stderr.read(), texto == (MENU + INVALIDA) * 20000 + MENU + ADEUS
 
 
 def ler_de(caminho, modo):
@@ -348,6 +363,9 @@ def escapes_so_num_terminal(programa, _):
         ("TERM empty", "", True, True, b""),
         ("input from a pipe", "xterm", False, True, CORES_07),
         ("output to a pipe", "xterm", True, False, b""),
+        # Screen's own colours come back while the player types, here at the end of input.
+        ("screen, input from a pipe", "screen.xterm-256color", False, True, SGR256_07),
+        ("screen-256color, input from a pipe", "screen-256color", False, True, SGR256_07),
     ]
     for caso, term, entrada_no_terminal, saida_no_terminal, cores in casos:
         mestre, escravo = pty.openpty()
@@ -367,7 +385,8 @@ def escapes_so_num_terminal(programa, _):
         saida = processo.stdout.read() if processo.stdout else Leitor(mestre).resto()
         confere(processo.wait(30) == 0, f"{caso}: exit status")
         os.close(mestre)
-        esperado = MENU + cores + SORTEANDO + pedido(1) + b"\n"
+        ao_digitar = SGR_DO_TERMINAL + cores if cores.startswith(b"\x1b[38") else b""
+        esperado = MENU + cores + SORTEANDO + pedido(1) + ao_digitar + b"\n"
         confere(saida == esperado, f"{caso}: got {saida!r}")
 
 
@@ -389,25 +408,30 @@ def comecar_no_terminal(programa, resposta):
     return pid, leitor, responder
 
 
-def ganhar_no_terminal(programa_42, resposta):
+def ganhar_no_terminal(programa_42, resposta, palpite):
     """Plays choice 1 and the secret 42 on a terminal that answers the query so."""
     pid, leitor, responder = comecar_no_terminal(programa_42, resposta)
+    leitor.ate(re.escape(SORTEANDO), prazo=3)  # the query waits 1 s at most for an answer
     leitor.ate(re.escape(pedido(1)))
-    responder(b"42\n")
+    responder(palpite)
     return terminar(pid, leitor, responder)
 
 
 def terminal_cores(programa, programa_42):
     # A won game, whole and exact: white on black for the game, red on yellow on the hit.
-    saida = ganhar_no_terminal(programa_42, RESPOSTA_DO_XTERM)
-    esperado = (MENU + PERGUNTA + CORES_07 + SORTEANDO + pedido(1) + acerto(42) + CORES_64 +
-                historico([42]) + MENU + ADEUS)
-    confere(saida == esperado, f"xterm: got {saida!r}")
-
-    saida = ganhar_no_terminal(programa_42, RESPOSTA_DO_QTERMINAL)
-    esperado = (MENU + PERGUNTA + SGR_07 + SORTEANDO + pedido(1) + SGR_DO_TERMINAL + SGR_07 +
-                acerto(42) + SGR_64 + historico([42]) + MENU + SGR_DO_TERMINAL + SGR_64 + ADEUS)
-    confere(saida == esperado, f"qterminal: got {saida!r}")
+    xterm = (MENU + PERGUNTA + CORES_07 + SORTEANDO + pedido(1) + acerto(42) + CORES_64 +
+             historico([42]) + MENU + ADEUS)
+    casos = [  # (terminal, its answer, typed at the first prompt, the whole session)
+        ("xterm", RESPOSTA_DO_XTERM, b"42\n", xterm),
+        ("qterminal", RESPOSTA_DO_QTERMINAL, b"42\n",
+         MENU + PERGUNTA + SGR_07 + SORTEANDO + pedido(1) + SGR_DO_TERMINAL + SGR_07 + acerto(42) +
+         SGR_64 + historico([42]) + MENU + SGR_DO_TERMINAL + SGR_64 + ADEUS),
+        ("xterm, 42 typed right behind its answer", RESPOSTA_DO_XTERM + b"42\n", b"", xterm),
+        ("silent: TERM decides", b"", b"42\n", xterm),
+    ]
+    for terminal, resposta, palpite, esperado in casos:
+        saida = ganhar_no_terminal(programa_42, resposta, palpite)
+        confere(saida == esperado, f"{terminal}: got {saida!r}")
 
     # The program as shipped: no colours before the first game, white on black when it starts.
     pid, leitor, responder = comecar_no_terminal(programa, RESPOSTA_DO_XTERM)
@@ -417,6 +441,27 @@ def terminal_cores(programa, programa_42):
     confere(saida.startswith(MENU + PERGUNTA + CORES_07 + SORTEANDO), f"start {saida[:300]!r}")
     confere(saida.count(b"\x1b") == 3 + 3 * (2 if acertou else 1), f"escapes in {saida!r}")
     confere(saida.endswith(historico(palpites) + MENU + ADEUS), f"end {saida[-300:]!r}")
+
+
+def ctrl_c_na_pergunta(programa, _):
+    """Ctrl+C while the terminal is asked waits until the player's settings are back, then
+    stops the game; the answer is never echoed."""
+    pid, fd = pty.fork()
+    if pid == 0:  # echo and line editing on, as a shell leaves the terminal
+        os.execve(programa, [programa], {**os.environ, "TERM": "xterm"})
+    leitor = Leitor(fd)
+    do_jogador = termios.tcgetattr(fd)
+    leitor.ate(re.escape(MENU.rsplit(b"\n", 1)[-1]) + rb"$")  # a terminal's CRs before each line
+    os.write(fd, b"1\n")
+    leitor.ate(re.escape(PERGUNTA))
+    os.write(fd, b"\x03" + RESPOSTA_DO_XTERM)
+    limite = time.monotonic() + 20
+    while (fim := os.waitpid(pid, os.WNOHANG))[0] == 0:
+        confere(time.monotonic() < limite, "Ctrl+C did not stop the game")
+        leitor.resto(prazo=0.1)
+    confere(os.waitstatus_to_exitcode(fim[1]) == -signal.SIGINT, f"exit status {fim[1]}")
+    confere(termios.tcgetattr(fd) == do_jogador, "the player's terminal settings were not restored")
+    confere(b"rgb:" not in leitor.resto(prazo=0), f"the answer was echoed: {leitor.tudo!r}")
 
 
 if __name__ == "__main__":
