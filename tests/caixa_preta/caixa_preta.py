@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Black-box tests of the real program: pipes, a pseudo-terminal, full disks.
 
-Usage: caixa_preta.py CASE TROVELIN TROVELIN_SECRET_42 [EMULATOR]
+Usage: caixa_preta.py CASE TROVELIN TROVELIN_SECRET_42 SYSTEM [EMULATOR...]
 
-With an EMULATOR (Wine, for the Windows build) the programs run under it, and
-the console's CRLF line ends are folded to LF before comparing.
+With an EMULATOR (Wine, qemu-user with its arguments) the programs run under
+it. When SYSTEM (the target's CMake system name) is Windows, the console's
+CRLF line ends are folded to LF before comparing.
 """
 import os
 import fcntl
@@ -53,6 +54,7 @@ SGR_DO_TERMINAL = b"\x1b[39;49m"
 SGR256_07 = b"\x1b[38;5;252;48;5;232m"  # GNU screen passes 256-colour SGR only
 
 EMULADOR = []  # the command line's EMULATOR, if any
+WINDOWS = False  # the target is Windows
 
 
 def comando(programa, *argumentos):
@@ -60,7 +62,7 @@ def comando(programa, *argumentos):
 
 
 def dobrar(saida):
-    return saida.replace(b"\r\n", b"\n") if EMULADOR else saida
+    return saida.replace(b"\r\n", b"\n") if WINDOWS else saida
 
 
 def pedido(n):
@@ -250,7 +252,7 @@ def rodar_com(programa, entrada, saida=subprocess.PIPE, limite_de_arquivo=None):
         if limite_de_arquivo is not None:
             resource.setrlimit(resource.RLIMIT_FSIZE, (limite_de_arquivo, limite_de_arquivo))
     antes = resource.getrusage(resource.RUSAGE_CHILDREN)
-    processo = subprocess.Popen([programa], stdin=entrada, stdout=saida, stderr=subprocess.PIPE,
+    processo = subprocess.Popen(comando(programa), stdin=entrada, stdout=saida, stderr=subprocess.PIPE,
                                 preexec_fn=limitar)
     texto, erro = processo.communicate(timeout=30)
     depois = resource.getrusage(resource.RUSAGE_CHILDREN)
@@ -283,7 +285,7 @@ def saida_sem_bloqueio(programa):
     leitura, escrita = os.pipe()
     os.set_blocking(escrita, False)
     antes = resource.getrusage(resource.RUSAGE_CHILDREN)
-    processo = subprocess.Popen([programa], stdin=pipe_com(b"9\n" * 20000 + b"3\n"),
+    processo = subprocess.Popen(comando(programa), stdin=pipe_com(b"9\n" * 20000 + b"3\n"),
                                 stdout=escrita, stderr=subprocess.PIPE)
     os.close(escrita)
     time.sleep(1)
@@ -306,7 +308,7 @@ def ler_de(caminho, modo):
 
 
 def entrada_fechada(programa):
-    feito = subprocess.run([programa], stdin=subprocess.DEVNULL, capture_output=True,
+    feito = subprocess.run(comando(programa), stdin=subprocess.DEVNULL, capture_output=True,
                            preexec_fn=lambda: os.close(0), timeout=30, check=False)
     return feito.returncode, feito.stderr, True
 
@@ -351,7 +353,7 @@ def no_terminal(programa):
     pid, fd = pty.fork()
     if pid == 0:
         sem_eco(0)
-        os.execve(programa, [programa], {**os.environ, "TERM": "xterm"})
+        os.execvpe(comando(programa)[0], comando(programa), {**os.environ, "TERM": "xterm"})
     return pid, Leitor(fd), lambda texto: os.write(fd, texto)
 
 
@@ -374,7 +376,7 @@ def escapes_so_num_terminal(programa, _):
         if term is not None:
             ambiente["TERM"] = term
         entrada = escravo if entrada_no_terminal else pipe_com(b"1\n")
-        processo = subprocess.Popen([programa], stdin=entrada,
+        processo = subprocess.Popen(comando(programa), stdin=entrada,
                                     stdout=escravo if saida_no_terminal else subprocess.PIPE,
                                     env=ambiente)
         os.close(escravo)
@@ -448,7 +450,7 @@ def ctrl_c_na_pergunta(programa, _):
     stops the game; the answer is never echoed."""
     pid, fd = pty.fork()
     if pid == 0:  # echo and line editing on, as a shell leaves the terminal
-        os.execve(programa, [programa], {**os.environ, "TERM": "xterm"})
+        os.execvpe(comando(programa)[0], comando(programa), {**os.environ, "TERM": "xterm"})
     leitor = Leitor(fd)
     do_jogador = termios.tcgetattr(fd)
     leitor.ate(re.escape(MENU.rsplit(b"\n", 1)[-1]) + rb"$")  # a terminal's CRs before each line
@@ -465,6 +467,7 @@ def ctrl_c_na_pergunta(programa, _):
 
 
 if __name__ == "__main__":
-    EMULADOR = sys.argv[4:5]
+    WINDOWS = sys.argv[4] == "Windows"
+    EMULADOR = sys.argv[5:]
     globals()[sys.argv[1]](*sys.argv[2:4])
     print("PASS")

@@ -2,9 +2,9 @@
 """Checks what players and packagers get: the installed tree, each package, the manuals.
 
 Usage: pacote.py CASE ARGUMENTS...
-  instalacao BUILD_DIR PROGRAM [EMULATOR]  install into a temporary prefix and play there
-  deb SOURCE_DIR                           the .deb as README builds it: lintian, hardening, play
-  reproducivel SOURCE_DIR                  two builds, other paths, times and umasks: same bytes
+  instalacao BUILD_DIR PROGRAM SYSTEM [EMULATOR...]  install into a temporary prefix, play there
+  deb SOURCE_DIR [TOOLCHAIN EMULATOR...]   the .deb as README builds it: lintian, hardening, play
+  reproducivel SOURCE_DIR [TOOLCHAIN EMULATOR...]  two builds, other paths, times, umasks: same bytes
   fonte SOURCE_DIR                         the release tarball: the commit's files, built by Debian's tools
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
   nsis BUILD_DIR EMULATOR                  the Windows installer, installed and played under Wine
@@ -53,30 +53,31 @@ def versao(fonte):
         return re.search(r"VERSION (\d+\.\d+\.\d+)", arquivo.read()).group(1)
 
 
-def jogar(programa, *emulador):
-    cp.EMULADOR = list(emulador)
+def jogar(programa, *emulador, windows=False):
+    cp.EMULADOR, cp.WINDOWS = list(emulador), windows
     cp.confere(cp.executar(programa, SESSAO) == ESPERADO, f"session of {programa}")
 
 
-def instalacao(compilado, programa, *emulador):
+def instalacao(compilado, programa, sistema, *emulador):
     with tempfile.TemporaryDirectory() as prefixo:
         rodar("cmake", "--install", compilado, "--prefix", prefixo)
-        pasta = "." if emulador else "games"  # games/ whatever the prefix, as on Debian
+        pasta = "." if sistema == "Windows" else "games"  # games/ under /usr/local, as on Debian
         instalado = os.path.join(prefixo, pasta, os.path.basename(programa))
         cp.confere(os.path.isfile(instalado), f"no {instalado}")
-        jogar(instalado, *emulador)
-        if not emulador:
+        jogar(instalado, *emulador, windows=sistema == "Windows")
+        if sistema != "Windows":
             for idioma, titulo in (("", b"NAME"), ("pt", "NOME".encode())):
                 manual = os.path.join(prefixo, "share", "man", idioma, "man6", "trovelin.6.gz")
                 cp.confere(titulo in rodar("man", "-l", manual), f"installed manual {manual}")
 
 
-def construir_deb(fonte, compilado, umask=0o022):
-    """Configures, builds and packs as README says; returns the .deb's path."""
+def construir_deb(fonte, compilado, umask=0o022, cadeia=""):
+    """Configures, builds and packs as README says, for the toolchain's target if one is given;
+    returns the .deb's path."""
     antes = os.umask(umask)
     try:
         rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
-              "-DCMAKE_INSTALL_PREFIX=/usr", cwd=fonte)
+              "-DCMAKE_INSTALL_PREFIX=/usr", f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", cwd=fonte)
         rodar("cmake", "--build", compilado, "-j2")
         rodar("cpack", cwd=compilado)
     finally:
@@ -84,9 +85,9 @@ def construir_deb(fonte, compilado, umask=0o022):
     return glob.glob(os.path.join(compilado, "*.deb"))[0]
 
 
-def deb(fonte):
+def deb(fonte, cadeia="", *emulador):
     with tempfile.TemporaryDirectory() as temporario:
-        pacote = construir_deb(fonte, os.path.join(temporario, "build"), umask=0o002)
+        pacote = construir_deb(fonte, os.path.join(temporario, "build"), 0o002, cadeia)
         # Any finding fails, info and pedantic ones included.
         feito = subprocess.run(["lintian", "--pedantic", "-I", "--fail-on",
                                 "error,warning,info,pedantic", pacote],
@@ -107,10 +108,11 @@ def deb(fonte):
         raiz = os.path.join(temporario, "raiz")
         rodar("dpkg-deb", "-x", pacote, raiz)
         jogo = os.path.join(raiz, "usr", "games", "trovelin")
-        # Debian 12's compilers give no CET (control-flow) marks to the C++ runtime.
+        # Control-flow protection is x86's CET, whose marks Debian 12's compilers do not
+        # give the C++ runtime; ARM's counterpart (BTI, PAC) is not what this checks.
         rodar("hardening-check", "--nocfprotection", jogo)
-        cp.confere(b"libstdc++" not in rodar("ldd", jogo), "needs the shared C++ runtime")
-        jogar(jogo)
+        cp.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
+        jogar(jogo, *emulador)
 
 
 def copia_do_codigo(fonte, destino):
@@ -118,24 +120,29 @@ def copia_do_codigo(fonte, destino):
                     ignore=shutil.ignore_patterns("build", "__pycache__"))
 
 
-def reproducivel(fonte):
-    """The same commit built twice, elsewhere, later, under another umask: same bytes."""
+def construir_windows(codigo, umask):
+    """The .exe and the .zip, as README builds them."""
+    windows = os.path.join(codigo, "build", "windows")
+    antes = os.umask(umask)
+    try:
+        rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo)
+        rodar("cmake", "--build", "--preset", "windows", cwd=codigo)
+        rodar("cpack", "-G", "ZIP", cwd=windows)
+    finally:
+        os.umask(antes)
+    return [os.path.join(windows, "trovelin.exe"), glob.glob(os.path.join(windows, "*.zip"))[0]]
+
+
+def reproducivel(fonte, cadeia="", *_emulador):
+    """The same commit built twice, elsewhere, later, under another umask: same bytes. The
+    .deb for the toolchain's target; a native run checks the Windows .exe and .zip too."""
     artefatos = []
     with tempfile.TemporaryDirectory() as temporario:
         for pasta, umask in (("a", 0o022), ("um/caminho/mais/longo", 0o002)):
             codigo = os.path.join(temporario, pasta, "trovelin")
             copia_do_codigo(fonte, codigo)
-            deb_feito = construir_deb(codigo, os.path.join(codigo, "build", "jogo"), umask)
-            windows = os.path.join(codigo, "build", "windows")
-            antes = os.umask(umask)
-            try:
-                rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo)
-                rodar("cmake", "--build", "--preset", "windows", cwd=codigo)
-                rodar("cpack", "-G", "ZIP", cwd=windows)
-            finally:
-                os.umask(antes)
-            artefatos.append([deb_feito, os.path.join(windows, "trovelin.exe"),
-                              glob.glob(os.path.join(windows, "*.zip"))[0]])
+            deb_feito = construir_deb(codigo, os.path.join(codigo, "build", "jogo"), umask, cadeia)
+            artefatos.append([deb_feito, *([] if cadeia else construir_windows(codigo, umask))])
             time.sleep(1.1)  # another second on the clock for the second build
         for primeiro, segundo in builtins.zip(*artefatos):
             with open(primeiro, "rb") as a, open(segundo, "rb") as b:
@@ -237,7 +244,7 @@ def nsis(compilado, emulador):
         cp.confere(len(atalhos) == 1, f"Start-menu shortcuts: {atalhos}")
         alvo = alvo_do_atalho(atalhos[0])
         cp.confere(alvo.lower() == "c:\\trovelin-teste\\trovelin.exe", f"the shortcut opens {alvo}")
-        jogar(os.path.join(unidade_c, *alvo[3:].split("\\")), emulador)
+        jogar(os.path.join(unidade_c, *alvo[3:].split("\\")), emulador, windows=True)
         for nome in ("LICENSE.txt", "LEIA-ME.txt", "Uninstall.exe"):
             cp.confere(os.path.isfile(os.path.join(destino, nome)), f"installed no {nome}")
         entrada = registro(emulador, desinstalacao)
