@@ -1,28 +1,60 @@
 "use strict";
 // The console of the page, for the game compiled to WebAssembly (trovelin.js):
-// shows what the game writes, echoes and edits what the player types, and
-// hands each line to the game when Enter is pressed.
+// shows what the game writes, one element a line, so that a screen reader
+// announces each new line; the player types into a real text input at the
+// prompt (a phone's on-screen keyboard needs one), and each line sent goes to
+// the game as a terminal would hand it over.
 (() => {
   const tela = document.getElementById("console");
+  const digitacao = document.getElementById("digitacao");
+  const entrada = document.getElementById("entrada");
   const deNovo = document.getElementById("de-novo");
-  const escrito = document.createTextNode("");
-  const digitando = document.createElement("span");
-  digitando.className = "digitando";
-  tela.append(escrito, digitando);
 
   const codificador = new TextEncoder();
   let paraOJogo = new Uint8Array(0);  // lines sent, not yet read by the game
   let acordarOJogo = null;
   let terminou = false;
+  // The last line, still growing, holds the prompt and the input after it; a
+  // finished line moves above it, so that the input never moves (a moved
+  // input loses its focus, and a phone its keyboard).
+  const linhaAtual = document.createTextNode("");
 
   function rolarParaOFim() {
     tela.scrollTop = tela.scrollHeight;
   }
 
+  const ultima = document.createElement("div");
+  ultima.className = "linha";
+  ultima.append(linhaAtual, digitacao);
+  tela.append(ultima);
+
+  function terminarLinha() {
+    const linha = document.createElement("div");
+    linha.className = "linha";
+    linha.textContent = linhaAtual.data;
+    ultima.before(linha);
+    linhaAtual.data = "";
+  }
+
+  function mostrar(texto) {
+    texto.split("\n").forEach((pedaco, i) => {
+      if (i > 0) {
+        terminarLinha();
+      }
+      linhaAtual.appendData(pedaco);
+    });
+    rolarParaOFim();
+  }
+
+  function ajustarLargura() {
+    entrada.style.width = `${Array.from(entrada.value).length + 1}ch`;
+  }
+
   function enviarLinha() {
-    const linha = digitando.textContent + "\n";
-    digitando.textContent = "";
-    escrito.appendData(linha);  // the line stays on screen, as a terminal echoes it
+    const linha = `${entrada.value}\n`;
+    entrada.value = "";
+    ajustarLargura();
+    mostrar(linha);  // the line stays on screen, as a terminal echoes it
     const bytes = codificador.encode(linha);
     const juntos = new Uint8Array(paraOJogo.length + bytes.length);
     juntos.set(paraOJogo);
@@ -32,42 +64,53 @@
       acordarOJogo();
       acordarOJogo = null;
     }
-    rolarParaOFim();
   }
 
-  function digitar(texto) {
-    const linhas = texto.split(/\r\n|\r|\n/);
+  // Enter, or a phone keyboard's send key: the form's submission.
+  digitacao.addEventListener("submit", (evento) => {
+    evento.preventDefault();
+    if (!terminou) {
+      enviarLinha();
+    }
+  });
+  entrada.addEventListener("input", ajustarLargura);
+  // Pasted lines are sent one by one, as typed; an input would join them.
+  entrada.addEventListener("paste", (evento) => {
+    const linhas = evento.clipboardData.getData("text").split(/\r\n|\r|\n/);
+    evento.preventDefault();
     linhas.forEach((linha, i) => {
       if (i > 0) {
         enviarLinha();
       }
-      digitando.textContent += linha;
+      entrada.setRangeText(linha, entrada.selectionStart, entrada.selectionEnd, "end");
     });
+    ajustarLargura();
+  });
+  // Typing anywhere on the page goes to the prompt; so does a tap on the console.
+  document.addEventListener("keydown", (evento) => {
+    if (!terminou && evento.target !== deNovo && !evento.ctrlKey && !evento.metaKey) {
+      entrada.focus();
+    }
+  });
+  tela.addEventListener("click", () => {
+    if (!terminou && document.getSelection().isCollapsed) {
+      entrada.focus();
+    }
+  });
+  // The on-screen keyboard takes part of the window: keep the prompt in view.
+  if (window.visualViewport) {
+    window.visualViewport.addEventListener("resize", rolarParaOFim);
+  }
+  deNovo.addEventListener("click", () => location.reload());
+
+  function encerrar() {
+    terminou = true;
+    digitacao.remove();
+    tela.append(deNovo);  // in the text's flow, after the last line: it covers nothing
+    deNovo.hidden = false;
+    deNovo.focus();
     rolarParaOFim();
   }
-
-  document.addEventListener("keydown", (evento) => {
-    if (terminou || evento.target === deNovo || evento.ctrlKey || evento.metaKey || evento.altKey) {
-      return;
-    }
-    if (evento.key === "Enter") {
-      enviarLinha();
-    } else if (evento.key === "Backspace") {
-      digitando.textContent = Array.from(digitando.textContent).slice(0, -1).join("");
-    } else if (Array.from(evento.key).length === 1) {  // a printable character, not "Shift"
-      digitar(evento.key);
-    } else {
-      return;
-    }
-    evento.preventDefault();
-  });
-  document.addEventListener("paste", (evento) => {
-    if (!terminou) {
-      digitar(evento.clipboardData.getData("text"));
-      evento.preventDefault();
-    }
-  });
-  deNovo.addEventListener("click", () => location.reload());
 
   // Whatever stops the game (an abort, an exception, a script that did not
   // load) is said on the console and in the browser's log, never a blank page.
@@ -76,9 +119,8 @@
       return;
     }
     console.error(`Trovelin: ${motivo}`);
-    escrito.appendData(`\n\nErro: o jogo parou (${motivo}). Recarregue a pagina.\n`);
-    Module.trovelin.encerrar();
-    rolarParaOFim();
+    mostrar(`\n\nErro: o jogo parou (${motivo}). Recarregue a pagina.\n`);
+    encerrar();
   }
   window.addEventListener("error", (evento) => {
     falhar(evento.message || `falhou ao carregar ${evento.target.src || evento.target}`);
@@ -97,24 +139,17 @@
         paraOJogo = paraOJogo.slice(bytes.length);
         return bytes;
       },
-      escrever(texto) {
-        escrito.appendData(texto);
-        rolarParaOFim();
-      },
+      escrever: mostrar,
       // What "color" does: the whole console, text already shown included.
       pintar(texto, fundo) {
         tela.style.setProperty("--texto", texto);
         tela.style.setProperty("--fundo", fundo);
       },
       // The farewell stays; a new game is a new console, as on the desktop.
-      encerrar() {
-        terminou = true;
-        digitando.remove();
-        deNovo.hidden = false;
-        deNovo.focus();
-      },
+      encerrar,
     },
   };
 
-  tela.focus();
+  digitacao.hidden = false;
+  entrada.focus();
 })();

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""The web page, played as a player would in headless Chromium, opened from disk.
+"""The web page, played as a player would in headless Chromium: from disk and over http, on a
+desktop with a keyboard and on a phone-sized touch screen typing as an on-screen keyboard does.
 
 Usage: navegador.py BUILD_DIR PAGE_42_DIR
   BUILD_DIR holds the page as built (and packed into the .zip by cpack);
   PAGE_42_DIR the same page with every secret 42, for what needs a known one.
 """
+import functools
 import glob
+import http.server
 import json
 import os
 import re
@@ -13,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import zipfile
 
@@ -42,20 +46,29 @@ PASSOS = [
 ]
 
 
-def abrir():
+def abrir(celular):
     opcoes = webdriver.ChromeOptions()
     opcoes.binary_location = "/usr/bin/chromium"
     for opcao in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                   "--no-first-run", "--disable-background-networking",
-                  "--disable-component-update", "--disable-sync", "--window-size=1000,560",
+                  "--disable-component-update", "--disable-sync", "--window-size=1280,800",
                   f"--user-data-dir={tempfile.mkdtemp()}"):
         opcoes.add_argument(opcao)
     opcoes.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=opcoes)
+    navegador = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=opcoes)
+    if celular:  # an iPhone 12-sized screen, touch only
+        navegador.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 390, "height": 844, "deviceScaleFactor": 3, "mobile": True})
+        navegador.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                                  {"enabled": True, "maxTouchPoints": 5})
+    return navegador
 
 
 def texto(console):
-    return console.get_attribute("textContent").encode()
+    """The console's lines, one element each, as the text they show."""
+    return console.parent.execute_script(
+        "return Array.from(arguments[0].querySelectorAll('.linha'),"
+        " (linha) => linha.textContent).join('\\n')", console).encode()
 
 
 def esperar_texto(console, esperado, prazo=10.0):
@@ -86,18 +99,42 @@ class LeitorDaPagina:
 
 
 def digitar(navegador, digitado):
+    """A physical keyboard: a key event for each character."""
     acoes = ActionChains(navegador)
     for letra in digitado:
         acoes.send_keys({"\n": Keys.ENTER, "\b": Keys.BACKSPACE}.get(letra, letra))
     acoes.perform()
 
 
-def partida_com_42(navegador, console, pasta):
+def tecla(navegador, nome, codigo, texto=""):
+    for tipo in ("keyDown" if texto else "rawKeyDown", "keyUp"):
+        navegador.execute_cdp_cmd("Input.dispatchKeyEvent", {
+            "type": tipo, "key": nome, "code": nome, "windowsVirtualKeyCode": codigo,
+            "text": texto})
+
+
+def digitar_no_celular(navegador, digitado):
+    """An on-screen keyboard after a tap on the console: text arrives as input events, with
+    no key of its own; Enter (the send key) and Backspace are keys."""
+    console = navegador.find_element(By.ID, "console")
+    centro = console.rect
+    navegador.execute_cdp_cmd("Input.synthesizeTapGesture", {
+        "x": centro["x"] + centro["width"] / 2, "y": centro["y"] + 20})
+    for pedaco in re.split(r"([\n\b])", digitado):
+        if pedaco == "\n":
+            tecla(navegador, "Enter", 13, "\r")
+        elif pedaco == "\b":
+            tecla(navegador, "Backspace", 8)
+        elif pedaco:
+            navegador.execute_cdp_cmd("Input.insertText", {"text": pedaco})
+
+
+def partida_com_42(navegador, console, pasta, escrever):
     """The whole console, exact, with its colours and the pause, on the page whose secret is 42."""
     todo = b""
     for digitado, novo, (cor_do_texto, fundo) in PASSOS:
         inicio = time.monotonic()
-        digitar(navegador, digitado)
+        escrever(navegador, digitado)
         todo += novo
         esperar_texto(console, todo)
         if not digitado:  # the first menu: how long after the page began to load
@@ -112,19 +149,22 @@ def partida_com_42(navegador, console, pasta):
         cp.confere(cores == (cor_do_texto, fundo), f"after {digitado!r}: colours {cores}")
 
 
-def partida_sorteada(navegador, console, _pasta):
-    """A game with the page's own random secret, found by halving the range as a player would."""
+def partida_sorteada(navegador, console, _pasta, escrever):
+    """A game with the page's own random secret, found by halving the range as a player would,
+    with a value refused on the way."""
     leitor = LeitorDaPagina(console)
     leitor.ate(re.escape(cp.MENU) + rb"$")
-    digitar(navegador, "1\n")
-    leitor.ate(re.escape(cp.SORTEANDO))
-    palpites, _ = cp.jogar_busca_binaria(leitor, lambda linha: digitar(navegador, linha.decode()))
+    escrever(navegador, "1\n")
+    leitor.ate(re.escape(cp.SORTEANDO + cp.pedido(1)) + rb"$")
+    escrever(navegador, "abc\n")
+    leitor.ate(re.escape(b"abc\n" + cp.FORA))  # refused: the same attempt is asked again
+    palpites, _ = cp.jogar_busca_binaria(leitor, lambda linha: escrever(navegador, linha.decode()))
     leitor.ate(re.escape(cp.historico(palpites) + cp.MENU) + rb"$")
-    digitar(navegador, "3\n")
+    escrever(navegador, "3\n")
     leitor.ate(re.escape(b"3\n" + cp.ADEUS) + rb"$")
 
 
-def erro_fatal(_navegador, console, _pasta):
+def erro_fatal(_navegador, console, _pasta, _escrever):
     LeitorDaPagina(console).ate(ERRO)
 
 
@@ -139,33 +179,60 @@ def pagina_do_zip(compilado, temporario):
 def pasta_sem_o_jogo(compilado, temporario):
     pasta = os.path.join(temporario, "sem_o_jogo")
     os.mkdir(pasta)
-    for nome in ("index.html", "pagina.js"):
+    for nome in ("index.html", "pagina.js", "trovelin.svg"):
         shutil.copy(os.path.join(compilado, nome), pasta)
     return pasta
 
 
+def construida(compilado, *_):
+    return compilado
+
+
 SEM_ENTROPIA = "crypto.getRandomValues = () => { throw new Error('sem entropia'); };"
 
-# (case, the page's folder, script run before the page's own, how it is played, fails)
+# (case, the page's folder, script run before the page's own, how it is played, fails,
+#  on a phone, over http)
 CASOS = [
-    ("secret 42", lambda compilado, pagina_42, _: pagina_42, None, partida_com_42, False),
-    ("shipped folder", lambda compilado, *_: compilado, None, partida_sorteada, False),
+    ("secret 42", lambda _, pagina_42, __: pagina_42, None, partida_com_42, False, False, False),
+    ("shipped folder", construida, None, partida_sorteada, False, False, False),
+    ("shipped folder over http", construida, None, partida_sorteada, False, False, True),
+    ("shipped folder on a phone", construida, None, partida_sorteada, False, True, False),
+    ("shipped folder on a phone over http", construida, None, partida_sorteada, False, True, True),
     ("unpacked zip", lambda compilado, _, temporario: pagina_do_zip(compilado, temporario), None,
-     partida_sorteada, False),
+     partida_sorteada, False, False, False),
     ("game script missing", lambda compilado, _, temporario: pasta_sem_o_jogo(compilado, temporario),
-     None, erro_fatal, True),
-    ("entropy source failing", lambda compilado, *_: compilado, SEM_ENTROPIA, erro_fatal, True),
+     None, erro_fatal, True, False, False),
+    ("entropy source failing", construida, SEM_ENTROPIA, erro_fatal, True, False, False),
 ]
 
 
-def conferir_registros(navegador, caso, falha):
+class Servidor(http.server.ThreadingHTTPServer):
+    """Serves a page's folder from 127.0.0.1, below its parent, so that a request outside the
+    folder (the browser's own /favicon.ico) shows in the list of what was asked."""
+
+    def __init__(self, pasta):
+        self.pedidos = []
+
+        class Manipulador(http.server.SimpleHTTPRequestHandler):
+            def log_message(manipulador, *_):  # pylint: disable=no-self-argument
+                self.pedidos.append(manipulador.path)
+
+        super().__init__(("127.0.0.1", 0), functools.partial(Manipulador,
+                                                             directory=os.path.dirname(pasta)))
+        self.raiz = f"http://127.0.0.1:{self.server_address[1]}/{os.path.basename(pasta)}/"
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+
+
+def conferir_registros(navegador, caso, raiz, falha, servidor):
     pedidos = [json.loads(m["message"])["message"] for m in navegador.get_log("performance")]
     enderecos = [p["params"]["request"]["url"] for p in pedidos
                  if p["method"] == "Network.requestWillBeSent"
-                 and p["params"].get("documentURL", "").startswith("file:")]  # ours
+                 and p["params"].get("documentURL", "").startswith(raiz)]  # the page's own
+    if servidor:
+        enderecos += [f"http://127.0.0.1:{servidor.server_address[1]}{p}" for p in servidor.pedidos]
     cp.confere(enderecos, f"{caso}: no request of the page seen at all")
-    fora = [e for e in enderecos if not e.startswith(("file:", "data:", "blob:"))]
-    cp.confere(not fora, f"{caso}: network requests: {fora}")
+    fora = [e for e in enderecos if not e.startswith((raiz, "data:", "blob:"))]
+    cp.confere(not fora, f"{caso}: requests outside the page's folder: {fora}")
     erros = [r["message"] for r in navegador.get_log("browser") if r["level"] == "SEVERE"]
     if falha:
         cp.confere(any("Trovelin: " in e for e in erros), f"{caso}: not in the log: {erros}")
@@ -173,24 +240,45 @@ def conferir_registros(navegador, caso, falha):
         cp.confere(not erros, f"{caso}: browser errors: {erros}")
 
 
+def conferir_o_fim(navegador, caso):
+    """The button after the farewell, focused, covering nothing; no sideways scrolling."""
+    botao = navegador.find_element(By.ID, "de-novo")
+    cp.confere(botao.is_displayed() and navegador.switch_to.active_element == botao,
+               f"{caso}: no focused way to play again at the end")
+    medidas = navegador.execute_script("""
+        const linhas = document.querySelectorAll('#console .linha');
+        const ultima = linhas[linhas.length - 1].getBoundingClientRect();
+        const botao = document.getElementById('de-novo').getBoundingClientRect();
+        const tela = document.getElementById('console');
+        return [ultima.bottom <= botao.top, tela.scrollWidth <= tela.clientWidth,
+                document.documentElement.scrollWidth <= innerWidth];""")
+    cp.confere(all(medidas), f"{caso}: covered text or sideways scrolling: {medidas}")
+
+
 def main(compilado, pagina_42):
-    for caso, pasta_de, antes, jogar, falha in CASOS:
-        navegador = abrir()
+    for caso, pasta_de, antes, jogar, falha, celular, por_http in CASOS:
+        print(caso, flush=True)
+        navegador = abrir(celular)
+        servidor = None
         try:
             with tempfile.TemporaryDirectory() as temporario:
                 pasta = pasta_de(os.path.abspath(compilado), os.path.abspath(pagina_42), temporario)
+                raiz = "file://" + pasta + "/"
+                if por_http:
+                    servidor = Servidor(pasta)
+                    raiz = servidor.raiz
                 if antes:
                     navegador.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
                                               {"source": antes})
-                navegador.get("file://" + os.path.join(pasta, "index.html"))
+                navegador.get(raiz + "index.html")
                 console = navegador.find_element(By.ID, "console")
-                jogar(navegador, console, pasta)
-                botao = navegador.find_element(By.ID, "de-novo")
-                cp.confere(botao.is_displayed() and navegador.switch_to.active_element == botao,
-                           f"{caso}: no focused way to play again at the end")
-                conferir_registros(navegador, caso, falha)
+                jogar(navegador, console, pasta, digitar_no_celular if celular else digitar)
+                conferir_o_fim(navegador, caso)
+                conferir_registros(navegador, caso, raiz, falha, servidor)
         finally:
             navegador.quit()
+            if servidor:
+                servidor.shutdown()
 
 
 if __name__ == "__main__":
