@@ -152,4 +152,18 @@
 
   digitacao.hidden = false;
   entrada.focus();
+
+  // Served over http(s), the page installs as an app and plays offline; opened
+  // from disk, where neither can work, nothing is attempted.
+  if (location.protocol === "https:" || location.protocol === "http:") {
+    const manifesto = document.createElement("link");
+    manifesto.rel = "manifest";
+    manifesto.href = "manifest.webmanifest";
+    document.head.append(manifesto);
+    if ("serviceWorker" in navigator) {
+      navigator.serviceWorker.register("servico.js").catch((erro) => {
+        console.warn(`Trovelin: sem jogo offline (${erro})`);
+      });
+    }
+  }
 })();

@@ -129,7 +129,7 @@ def digitar_no_celular(navegador, digitado):
             navegador.execute_cdp_cmd("Input.insertText", {"text": pedaco})
 
 
-def partida_com_42(navegador, console, pasta, escrever):
+def partida_com_42(navegador, console, pasta, escrever, _servidor):
     """The whole console, exact, with its colours and the pause, on the page whose secret is 42."""
     todo = b""
     for digitado, novo, (cor_do_texto, fundo) in PASSOS:
@@ -149,7 +149,7 @@ def partida_com_42(navegador, console, pasta, escrever):
         cp.confere(cores == (cor_do_texto, fundo), f"after {digitado!r}: colours {cores}")
 
 
-def partida_sorteada(navegador, console, _pasta, escrever):
+def partida_sorteada(navegador, console, _pasta, escrever, _servidor=None):
     """A game with the page's own random secret, found by halving the range as a player would,
     with a value refused on the way."""
     leitor = LeitorDaPagina(console)
@@ -164,8 +164,21 @@ def partida_sorteada(navegador, console, _pasta, escrever):
     leitor.ate(re.escape(b"3\n" + cp.ADEUS) + rb"$")
 
 
-def erro_fatal(_navegador, console, _pasta, _escrever):
+def erro_fatal(_navegador, console, _pasta, _escrever, _servidor):
     LeitorDaPagina(console).ate(ERRO)
+
+
+def partida_offline(navegador, console, pasta, escrever, servidor):
+    """Served over http the page is an installable app; with the server gone, it comes back
+    from the files it kept and plays."""
+    LeitorDaPagina(console).ate(re.escape(cp.MENU) + rb"$")
+    navegador.execute_async_script("navigator.serviceWorker.ready.then(() => arguments[0]())")
+    erros = navegador.execute_cdp_cmd("Page.getInstallabilityErrors", {})["installabilityErrors"]
+    cp.confere(not erros, f"not installable: {erros}")
+    servidor.shutdown()
+    servidor.server_close()
+    navegador.refresh()
+    partida_sorteada(navegador, navegador.find_element(By.ID, "console"), pasta, escrever)
 
 
 def pagina_do_zip(compilado, temporario):
@@ -198,6 +211,7 @@ CASOS = [
     ("shipped folder over http", construida, None, partida_sorteada, False, False, True),
     ("shipped folder on a phone", construida, None, partida_sorteada, False, True, False),
     ("shipped folder on a phone over http", construida, None, partida_sorteada, False, True, True),
+    ("installed, offline", construida, None, partida_offline, False, False, True),
     ("unpacked zip", lambda compilado, _, temporario: pagina_do_zip(compilado, temporario), None,
      partida_sorteada, False, False, False),
     ("game script missing", lambda compilado, _, temporario: pasta_sem_o_jogo(compilado, temporario),
@@ -272,7 +286,8 @@ def main(compilado, pagina_42):
                                               {"source": antes})
                 navegador.get(raiz + "index.html")
                 console = navegador.find_element(By.ID, "console")
-                jogar(navegador, console, pasta, digitar_no_celular if celular else digitar)
+                jogar(navegador, console, pasta, digitar_no_celular if celular else digitar,
+                      servidor)
                 conferir_o_fim(navegador, caso)
                 conferir_registros(navegador, caso, raiz, falha, servidor)
         finally:
