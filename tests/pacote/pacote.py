@@ -117,7 +117,7 @@ def deb(fonte, cadeia="", *emulador):
 
 def copia_do_codigo(fonte, destino):
     shutil.copytree(fonte, destino, symlinks=True,
-                    ignore=shutil.ignore_patterns("build", "__pycache__"))
+                    ignore=shutil.ignore_patterns("build", "__pycache__", "node_modules"))
 
 
 def construir_windows(codigo, umask):

@@ -1,0 +1,71 @@
+// Firefox ESR for navegador.py, through puppeteer-core (WebDriver BiDi): one
+// JSON command a line on standard input, one JSON answer a line on standard
+// output, {"valor": ...} or {"erro": "..."}.
+import readline from "node:readline";
+import puppeteer from "puppeteer-core";
+
+const navegador = await puppeteer.launch({
+  browser: "firefox",
+  executablePath: "/usr/bin/firefox-esr",
+  headless: true,
+});
+const pagina = await navegador.newPage();
+const erros = [];
+const pedidos = [];
+pagina.on("console", (mensagem) => {
+  if (mensagem.type() === "error") {
+    erros.push(mensagem.text());
+  }
+});
+pagina.on("pageerror", (erro) => erros.push(String(erro)));
+pagina.on("request", (pedido) => pedidos.push(pedido.url()));
+
+async function teclas(texto, escrever) {
+  for (const pedaco of texto.split(/([\n\b])/)) {
+    if (pedaco === "\n") {
+      await pagina.keyboard.press("Enter");
+    } else if (pedaco === "\b") {
+      await pagina.keyboard.press("Backspace");
+    } else if (pedaco) {
+      await escrever(pedaco);
+    }
+  }
+}
+
+const comandos = {
+  async celular() {
+    await pagina.setViewport({
+      width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
+    });
+  },
+  async desktop() {
+    await pagina.setViewport({ width: 1280, height: 800 });
+  },
+  antes: ({ codigo }) => pagina.evaluateOnNewDocument(codigo).then(() => null),
+  ir: ({ endereco }) => pagina.goto(endereco).then(() => null),
+  script: ({ corpo }) => pagina.evaluate(`(() => { ${corpo} })()`),
+  // A physical keyboard: a key event for each character.
+  teclado: ({ texto }) => teclas(texto, (pedaco) => pagina.keyboard.type(pedaco)),
+  // An on-screen keyboard after a tap: text as input events, with no key of its own.
+  async toque({ texto }) {
+    await pagina.touchscreen.tap(195, 20);
+    await teclas(texto, async (pedaco) => {
+      for (const letra of pedaco) {
+        await pagina.keyboard.sendCharacter(letra);
+      }
+    });
+  },
+  erros: async () => erros,
+  pedidos: async () => pedidos,
+};
+
+for await (const linha of readline.createInterface({ input: process.stdin })) {
+  const { op, ...argumentos } = JSON.parse(linha);
+  try {
+    const valor = await comandos[op](argumentos);
+    process.stdout.write(`${JSON.stringify({ valor: valor ?? null })}\n`);
+  } catch (erro) {
+    process.stdout.write(`${JSON.stringify({ erro: String(erro) })}\n`);
+  }
+}
+await navegador.close();
