@@ -139,7 +139,12 @@
         paraOJogo = paraOJogo.slice(bytes.length);
         return bytes;
       },
-      escrever: mostrar,
+      escrever(texto) {
+        if (performance.getEntriesByName("trovelin-primeiro-texto").length === 0) {
+          performance.mark("trovelin-primeiro-texto");  // how long the page took to start
+        }
+        mostrar(texto);
+      },
       // What "color" does: the whole console, text already shown included.
       pintar(texto, fundo) {
         tela.style.setProperty("--texto", texto);
