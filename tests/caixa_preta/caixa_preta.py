@@ -246,18 +246,22 @@ def segredos_variam(programa, _):
     confere(len(segredos) > 1, f"five runs, all with secret {segredos}")
 
 
+def cpu_dos_filhos():
+    """CPU seconds, user and system, used so far by the children that have ended."""
+    uso = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return uso.ru_utime + uso.ru_stime
+
+
 def rodar_com(programa, entrada, saida=subprocess.PIPE, limite_de_arquivo=None):
     """Runs with these descriptors; returns exit status, stdout, stderr and CPU seconds used."""
     def limitar():
         if limite_de_arquivo is not None:
             resource.setrlimit(resource.RLIMIT_FSIZE, (limite_de_arquivo, limite_de_arquivo))
-    antes = resource.getrusage(resource.RUSAGE_CHILDREN)
+    antes = cpu_dos_filhos()
     processo = subprocess.Popen(comando(programa), stdin=entrada, stdout=saida, stderr=subprocess.PIPE,
                                 preexec_fn=limitar)
     texto, erro = processo.communicate(timeout=30)
-    depois = resource.getrusage(resource.RUSAGE_CHILDREN)
-    cpu = depois.ru_utime - antes.ru_utime + depois.ru_stime - antes.ru_stime
-    return processo.returncode, texto, erro, cpu
+    return processo.returncode, texto, erro, cpu_dos_filhos() - antes
 
 
 def pipe_com(texto, bloqueante=True, atraso=0.0):
@@ -284,7 +288,7 @@ def saida_sem_bloqueio(programa):
     """Megabytes into a non-blocking pipe whose reader dozes off for a moment."""
     leitura, escrita = os.pipe()
     os.set_blocking(escrita, False)
-    antes = resource.getrusage(resource.RUSAGE_CHILDREN)
+    antes = cpu_dos_filhos()
     processo = subprocess.Popen(comando(programa), stdin=pipe_com(b"9\n" * 20000 + b"3\n"),
                                 stdout=escrita, stderr=subprocess.PIPE)
     os.close(escrita)
@@ -292,8 +296,7 @@ def saida_sem_bloqueio(programa):
     with os.fdopen(leitura, "rb") as arquivo:
         texto = arquivo.read()
     status = processo.wait(30)
-    depois = resource.getrusage(resource.RUSAGE_CHILDREN)
-    cpu = depois.ru_utime - antes.ru_utime + depois.ru_stime - antes.ru_stime
+    cpu = cpu_dos_filhos() - antes
     confere(cpu < 0.5, f"{cpu:.2f} s of CPU while the reader dozed: a busy loop")
     return status, processo.stderr.read(), texto == (MENU + INVALIDA) * 20000 + MENU + ADEUS
 

@@ -50,7 +50,17 @@ PASSOS = [
 ]
 
 
-class Chromium:
+class PorSelenium:
+    """What the engines driven by Selenium (self.driver) do alike."""
+
+    def ir(self, endereco):
+        self.driver.get(endereco)
+
+    def script(self, corpo):
+        return self.driver.execute_script(corpo)
+
+
+class Chromium(PorSelenium):
     """Debian's Chromium through chromedriver, with its DevTools protocol for the rest."""
 
     def __init__(self, celular):
@@ -74,12 +84,6 @@ class Chromium:
 
     def antes(self, codigo):
         self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": codigo})
-
-    def ir(self, endereco):
-        self.driver.get(endereco)
-
-    def script(self, corpo):
-        return self.driver.execute_script(corpo)
 
     def teclado(self, digitado):
         acoes = ActionChains(self.driver)
@@ -157,7 +161,7 @@ class Firefox:
         self.processo.wait(30)
 
 
-class WebKit:
+class WebKit(PorSelenium):
     """WebKitGTK's MiniBrowser through WebKitWebDriver, with capabilities written by hand (the
     driver refuses those Selenium adds). It shows no log to a driver, and cannot emulate touch:
     on a phone-sized window the player types into the input as a keyboard does."""
@@ -180,12 +184,6 @@ class WebKit:
             "args": ["--automation"]})
         self.driver = webdriver.Remote(f"http://127.0.0.1:{porta}", options=opcoes)
         self.driver.set_window_size(*(TELEFONE if celular else (1280, 800)))
-
-    def ir(self, endereco):
-        self.driver.get(endereco)
-
-    def script(self, corpo):
-        return self.driver.execute_script(corpo)
 
     def teclado(self, digitado):
         entrada = self.driver.find_element(By.ID, "entrada")
