@@ -19,8 +19,17 @@
   // input loses its focus, and a phone its keyboard).
   const linhaAtual = document.createTextNode("");
 
+  // Once a frame, just before it is drawn: reading the height lays the page
+  // out, and the first menu came later for each time it was read.
+  let rolagemPedida = false;
   function rolarParaOFim() {
-    tela.scrollTop = tela.scrollHeight;
+    if (!rolagemPedida) {
+      rolagemPedida = true;
+      requestAnimationFrame(() => {
+        rolagemPedida = false;
+        tela.scrollTop = tela.scrollHeight;
+      });
+    }
   }
 
   const ultima = document.createElement("div");
@@ -159,8 +168,9 @@
   entrada.focus();
 
   // Served over http(s), the page installs as an app and plays offline; opened
-  // from disk, where neither can work, nothing is attempted.
-  if (location.protocol === "https:" || location.protocol === "http:") {
+  // from disk, where neither can work, nothing is attempted. Not before the
+  // page has loaded: the game starts first.
+  function instalavel() {
     const manifesto = document.createElement("link");
     manifesto.rel = "manifest";
     manifesto.href = "manifest.webmanifest";
@@ -170,5 +180,8 @@
         console.warn(`Trovelin: sem jogo offline (${erro})`);
       });
     }
+  }
+  if (location.protocol === "https:" || location.protocol === "http:") {
+    window.addEventListener("load", instalavel);
   }
 })();
