@@ -239,7 +239,7 @@ class LeitorDaPagina:
         return achado
 
 
-def partida_com_42(motor, pasta, escrever, _servidor):
+def partida_com_42(motor, _pasta, escrever, _servidor):
     """The whole console, exact, with its colours and the pause, on the page whose secret is 42."""
     todo = b""
     for digitado, novo, cores_esperadas in PASSOS:
@@ -247,9 +247,6 @@ def partida_com_42(motor, pasta, escrever, _servidor):
         escrever(digitado)
         todo += novo
         esperar_texto(motor, todo)
-        if not digitado:
-            tamanho = sum(os.path.getsize(os.path.join(pasta, n)) for n in os.listdir(pasta))
-            print(f"  the folder holds {tamanho} bytes")
         if cp.SORTEANDO in novo:
             cp.confere(time.monotonic() - inicio > 1.9, "no 2 s pause after the draw")
         cores = tuple(motor.script("const estilo = getComputedStyle("
@@ -263,10 +260,6 @@ def partida_sorteada(motor, _pasta, escrever, _servidor=None):
     with a value refused on the way."""
     leitor = LeitorDaPagina(motor)
     leitor.ate(re.escape(cp.MENU) + rb"$")
-    # A figure to read, not a limit: a loaded machine would make it flaky.
-    inicio = motor.script("return performance.getEntriesByName('trovelin-primeiro-texto')[0]"
-                          ".startTime")
-    print(f"  first menu {inicio:.0f} ms after navigation")
     escrever("1\n")
     leitor.ate(re.escape(cp.SORTEANDO + cp.pedido(1)) + rb"$")
     escrever("abc\n")

@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""The web page's start and size: the time from navigation to the first menu, first load in a
+fresh browser, in Chromium, Firefox ESR and WebKitGTK, opened from disk and over http from
+127.0.0.1; against the same page with the first menu written in its HTML and no script, which
+is what showing that text takes the browser itself; and the size of the folder that the .zip
+holds, which is also the page timed.
+
+Usage: pagina.py WEB_BUILD_DIR [--vezes N] [--verificar]
+It needs a display for WebKitGTK: run it under `xvfb-run --auto-servernum`.
+With --verificar it fails only on a gross loss, not on machine noise: a folder over 150 KB, or
+a page whose median is over 500 ms behind the plain one's in the same browser.
+"""
+import html
+import os
+import re
+import shutil
+import statistics
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "navegador"))
+import navegador  # noqa: E402  (the browsers, driven as the browser test drives them)
+from navegador import cp  # noqa: E402  (the game's texts)
+
+LIMITE_DE_TAMANHO = 150 * 1000
+ATRASO_GROSSEIRO = 500  # ms
+MARCA = "trovelin-primeiro-texto"  # set by the page at its first text
+
+
+def primeiro_texto(nome_do_motor, endereco):
+    """Milliseconds from navigation to the page's first text, in a browser of its own."""
+    motor = navegador.MOTORES[nome_do_motor](False)
+    try:
+        motor.ir(endereco)
+        limite = time.monotonic() + 10
+        while (inicio := motor.script(f"const marca = performance.getEntriesByName('{MARCA}')[0];"
+                                      " return marca ? marca.startTime : null;")) is None:
+            if time.monotonic() > limite:
+                sys.exit(f"FAIL: {nome_do_motor} never showed the first text of {endereco}")
+            time.sleep(0.02)
+        return inicio
+    finally:
+        motor.fechar()
+
+
+def pagina_simples(pasta, destino):
+    """The page's folder with the first menu in the console's HTML, and no script but the
+    mark: the text shown as the browser shows any page."""
+    shutil.copytree(pasta, destino)
+    linhas = "".join(f'<div class="linha">{html.escape(linha)}</div>'
+                     for linha in cp.MENU.decode().split("\n"))
+    caminho = os.path.join(destino, "index.html")
+    with open(caminho, encoding="utf-8") as arquivo:
+        texto = arquivo.read()
+    texto = re.sub(r'<script src="[^"]*"></script>\n', "", texto)
+    texto = re.sub(r'(<div id="console"[^>]*>)', lambda achado: achado.group(1) + linhas, texto)
+    texto = texto.replace("</body>", f"<script>performance.mark('{MARCA}')</script>\n</body>")
+    with open(caminho, "w", encoding="utf-8") as arquivo:
+        arquivo.write(texto)
+
+
+def tamanho(pasta):
+    return sum(os.path.getsize(os.path.join(pasta, nome)) for nome in os.listdir(pasta))
+
+
+def medianas(nome_do_motor, paginas, vezes):
+    """The median of each page's times, the pages taken in turn so that they meet the same
+    noise."""
+    tempos = [[] for _ in paginas]
+    for _ in range(vezes):
+        for pagina, lista in zip(paginas, tempos):
+            lista.append(primeiro_texto(nome_do_motor, pagina))
+    return [statistics.median(lista) for lista in tempos]
+
+
+def main():
+    compilado = sys.argv[1]
+    vezes = int(sys.argv[sys.argv.index("--vezes") + 1]) if "--vezes" in sys.argv else 5
+    linhas, falhas = [], []
+    with tempfile.TemporaryDirectory() as temporario:
+        pasta = navegador.pagina_do_zip(os.path.abspath(compilado), temporario)
+        simples = os.path.join(temporario, "simples")
+        pagina_simples(pasta, simples)
+        servidores = [navegador.Servidor(pasta), navegador.Servidor(simples)]
+        try:
+            for nome_do_motor in navegador.MOTORES:
+                for origem, paginas in (("disk", [f"file://{pasta}/", f"file://{simples}/"]),
+                                        ("http", [s.raiz for s in servidores])):
+                    nossa, dela = medianas(nome_do_motor, [p + "index.html" for p in paginas],
+                                           vezes)
+                    linhas.append((f"{nome_do_motor}, {origem}", nossa, dela))
+                    if nossa - dela > ATRASO_GROSSEIRO:
+                        falhas.append(f"{nome_do_motor}, {origem}: {nossa - dela:.0f} ms behind"
+                                      " the plain page")
+        finally:
+            for servidor in servidores:
+                servidor.shutdown()
+        bytes_da_pasta = tamanho(pasta)
+    if bytes_da_pasta > LIMITE_DE_TAMANHO:
+        falhas.append(f"the folder holds {bytes_da_pasta} bytes")
+
+    print(f"| {'first menu, median of ' + str(vezes):24} | trovelin | plain HTML | difference |")
+    print(f"|{'-' * 26}|----------|------------|------------|")
+    for nome, nossa, dela in linhas:
+        print(f"| {nome:24} | {nossa:5.0f} ms | {dela:7.0f} ms | {nossa - dela:+7.0f} ms |")
+    print(f"\nThe folder holds {bytes_da_pasta:,} bytes.")
+    if "--verificar" in sys.argv and falhas:
+        sys.exit("FAIL: " + "; ".join(falhas))
+
+
+if __name__ == "__main__":
+    main()
