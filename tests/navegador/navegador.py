@@ -308,6 +308,8 @@ def construida(compilado, *_):
 
 
 SEM_ENTROPIA = "crypto.getRandomValues = () => { throw new Error('sem entropia'); };"
+SEM_INSTANCIA = ("Object.defineProperty(WebAssembly.Instance.prototype, 'exports',"
+                 " { get: () => undefined });")  # the start fails inside Emscripten's code
 
 # (case, engine, the page's folder, script run before the page's own, how it is played,
 #  fails, on a phone, over http)
@@ -325,6 +327,7 @@ CASOS = [
         compilado, temporario), None, erro_fatal, True, False, False),
     ("entropy source failing", "chromium", construida, SEM_ENTROPIA, erro_fatal, True, False,
      False),
+    ("start failing", "chromium", construida, SEM_INSTANCIA, erro_fatal, True, False, False),
 ]
 
 
