@@ -17,7 +17,6 @@ import shutil
 import statistics
 import sys
 import tempfile
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "navegador"))
 import navegador  # noqa: E402  (the browsers, driven as the browser test drives them)
@@ -33,13 +32,8 @@ def primeiro_texto(nome_do_motor, endereco):
     motor = navegador.MOTORES[nome_do_motor](False)
     try:
         motor.ir(endereco)
-        limite = time.monotonic() + 10
-        while (inicio := motor.script(f"const marca = performance.getEntriesByName('{MARCA}')[0];"
-                                      " return marca ? marca.startTime : null;")) is None:
-            if time.monotonic() > limite:
-                sys.exit(f"FAIL: {nome_do_motor} never showed the first text of {endereco}")
-            time.sleep(0.02)
-        return inicio
+        navegador.LeitorDaPagina(motor).ate(re.escape(cp.MENU) + rb"$")
+        return motor.script(f"return performance.getEntriesByName('{MARCA}')[0].startTime")
     finally:
         motor.fechar()
 
