@@ -239,7 +239,7 @@ def segredos_variam(programa, _):
                  for _ in range(5)]
     segredos = set()
     for processo in processos:
-        saida = processo.communicate(b"1 100 100 100 100 100 3\n", timeout=60)[0]
+        saida = dobrar(processo.communicate(b"1 100 100 100 100 100 3\n", timeout=60)[0])
         achado = re.search(padrao("esgotadas", "acerto"), saida)
         confere(achado, f"no secret in {saida!r}")
         segredos.add(int(achado.group(1) or achado.group(2)))
