@@ -33,9 +33,9 @@ async function teclas(texto, escrever) {
 }
 
 const comandos = {
-  async celular() {
+  async celular({ altura = 844 }) {
     await pagina.setViewport({
-      width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
+      width: 390, height: altura, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
     });
   },
   async desktop() {

@@ -36,6 +36,7 @@ NORMAIS = ("rgb(204, 204, 204)", "rgb(12, 12, 12)")  # text, background: color 0
 ACERTO = ("rgb(197, 15, 31)", "rgb(193, 156, 0)")    # color 64
 ERRO = rb"\n\nErro: o jogo parou \(.+\)\. Recarregue a pagina\.\n$"
 TELEFONE = (390, 844)
+TECLADO_NA_TELA = 336  # of those 844 px, as an iPhone's keyboard takes them
 
 # What the player types and what the whole console then says, with its colours.
 # Typed text stays on screen, as a terminal echoes it.
@@ -74,10 +75,12 @@ class Chromium(PorSelenium):
         opcoes.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=opcoes)
         if celular:  # an iPhone 12-sized screen, touch only
-            self.cdp("Emulation.setDeviceMetricsOverride", {
-                "width": TELEFONE[0], "height": TELEFONE[1], "deviceScaleFactor": 3,
-                "mobile": True})
+            self.altura(TELEFONE[1])
             self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+
+    def altura(self, pixels):
+        self.cdp("Emulation.setDeviceMetricsOverride", {
+            "width": TELEFONE[0], "height": pixels, "deviceScaleFactor": 3, "mobile": True})
 
     def cdp(self, comando, parametros):
         return self.driver.execute_cdp_cmd(comando, parametros)
@@ -144,6 +147,9 @@ class Firefox:
     def script(self, corpo):
         return self._pedir("script", corpo=corpo)
 
+    def altura(self, pixels):
+        self._pedir("celular", altura=pixels)
+
     def teclado(self, digitado):
         self._pedir("teclado", texto=digitado)
 
@@ -184,6 +190,9 @@ class WebKit(PorSelenium):
             "args": ["--automation"]})
         self.driver = webdriver.Remote(f"http://127.0.0.1:{porta}", options=opcoes)
         self.driver.set_window_size(*(TELEFONE if celular else (1280, 800)))
+
+    def altura(self, pixels):
+        self.driver.set_window_size(TELEFONE[0], pixels)
 
     def teclado(self, digitado):
         entrada = self.driver.find_element(By.ID, "entrada")
@@ -237,6 +246,26 @@ class LeitorDaPagina:
             time.sleep(0.02)
         self.visto = achado.end()
         return achado
+
+
+def no_celular(motor):
+    """A phone player's typing: a tap brings up the on-screen keyboard, which the phone hides
+    again now and then (a scroll, a glance elsewhere). Each time it comes back over the lower
+    part of the screen, the prompt, or at the end the button, must be in view above it."""
+    def escrever(digitado):
+        motor.altura(TELEFONE[1])
+        motor.toque(digitado)
+        motor.altura(TELEFONE[1] - TECLADO_NA_TELA)
+        limite = time.monotonic() + 2
+        while not motor.script("""
+                const ultimo = document.querySelector('#entrada') ||
+                               document.getElementById('de-novo');
+                const caixa = ultimo.getBoundingClientRect();
+                return caixa.top >= 0 && caixa.bottom <= innerHeight;"""):
+            cp.confere(time.monotonic() < limite, f"after {digitado!r}: prompt hidden by the"
+                                                  " on-screen keyboard")
+            time.sleep(0.02)
+    return escrever
 
 
 def partida_com_42(motor, _pasta, escrever, _servidor):
@@ -362,7 +391,8 @@ def conferir_registros(motor, caso, raiz, falha, servidor):
 
 
 def conferir_o_fim(motor, caso):
-    """The button after the farewell, focused, covering nothing; no sideways scrolling."""
+    """The button after the farewell, focused, in view, covering nothing; no sideways
+    scrolling."""
     medidas = motor.script("""
         const linhas = document.querySelectorAll('#console .linha');
         const ultima = linhas[linhas.length - 1].getBoundingClientRect();
@@ -370,10 +400,11 @@ def conferir_o_fim(motor, caso):
         const tela = document.getElementById('console');
         return [!botao.hidden, document.activeElement === botao,
                 ultima.bottom <= botao.getBoundingClientRect().top,
+                botao.getBoundingClientRect().bottom <= tela.getBoundingClientRect().bottom,
                 tela.scrollWidth <= tela.clientWidth,
                 document.documentElement.scrollWidth <= innerWidth];""")
-    cp.confere(all(medidas), f"{caso}: button shown and focused, covering no text, no sideways"
-                             f" scrolling: {medidas}")
+    cp.confere(all(medidas), f"{caso}: button shown, focused and in view, covering no text, no"
+                             f" sideways scrolling: {medidas}")
 
 
 def main(compilado, pagina_42):
@@ -391,7 +422,7 @@ def main(compilado, pagina_42):
                 if antes:
                     motor.antes(antes)
                 motor.ir(raiz + "index.html")
-                jogar(motor, pasta, motor.toque if celular else motor.teclado, servidor)
+                jogar(motor, pasta, no_celular(motor) if celular else motor.teclado, servidor)
                 conferir_o_fim(motor, caso)
                 conferir_registros(motor, caso, raiz, falha, servidor)
         finally:
