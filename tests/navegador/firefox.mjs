@@ -33,7 +33,7 @@ async function teclas(texto, escrever) {
 }
 
 const comandos = {
-  async celular({ altura = 844 }) {
+  async celular({ altura }) {
     await pagina.setViewport({
       width: 390, height: altura, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
     });

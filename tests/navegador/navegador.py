@@ -129,7 +129,10 @@ class Firefox:
         self.processo = subprocess.Popen(
             ["node", os.path.join(os.path.dirname(__file__), "firefox.mjs")],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self._pedir("celular" if celular else "desktop")
+        if celular:
+            self.altura(TELEFONE[1])
+        else:
+            self._pedir("desktop")
 
     def _pedir(self, op, **argumentos):
         self.processo.stdin.write(json.dumps({"op": op, **argumentos}) + "\n")
@@ -221,14 +224,24 @@ def texto(motor):
                         " (linha) => linha.textContent).join('\\n')").encode()
 
 
-def esperar_texto(motor, esperado, prazo=10.0):
+def esperar(condicao, falha, prazo=10.0):
+    """Asks `condicao` until it holds, and returns what it gave; after `prazo` seconds, fails
+    saying `falha()`."""
     limite = time.monotonic() + prazo
-    while (visto := texto(motor)) != esperado:
+    while not (valor := condicao()):
+        if time.monotonic() > limite:
+            cp.falhar(falha())
+        time.sleep(0.02)
+    return valor
+
+
+def esperar_texto(motor, esperado, prazo=10.0):
+    def diferenca():
+        visto = texto(motor)
         comum = next((i for i, (a, b) in enumerate(zip(esperado, visto)) if a != b),
                      min(len(esperado), len(visto)))
-        cp.confere(time.monotonic() < limite,
-                   f"waited for {esperado[comum:comum + 80]!r}; have {visto[comum:comum + 80]!r}")
-        time.sleep(0.02)
+        return f"waited for {esperado[comum:comum + 80]!r}; have {visto[comum:comum + 80]!r}"
+    esperar(lambda: texto(motor) == esperado, diferenca, prazo)
 
 
 class LeitorDaPagina:
@@ -239,11 +252,9 @@ class LeitorDaPagina:
         self.visto = 0
 
     def ate(self, padrao, prazo=10):
-        limite = time.monotonic() + prazo
-        while not (achado := re.compile(padrao).search(texto(self.motor), self.visto)):
-            cp.confere(time.monotonic() < limite,
-                       f"waited for {padrao!r}; have {texto(self.motor)[-200:]!r}")
-            time.sleep(0.02)
+        achado = esperar(lambda: re.compile(padrao).search(texto(self.motor), self.visto),
+                         lambda: f"waited for {padrao!r}; have {texto(self.motor)[-200:]!r}",
+                         prazo)
         self.visto = achado.end()
         return achado
 
@@ -256,15 +267,12 @@ def no_celular(motor):
         motor.altura(TELEFONE[1])
         motor.toque(digitado)
         motor.altura(TELEFONE[1] - TECLADO_NA_TELA)
-        limite = time.monotonic() + 2
-        while not motor.script("""
-                const ultimo = document.querySelector('#entrada') ||
-                               document.getElementById('de-novo');
-                const caixa = ultimo.getBoundingClientRect();
-                return caixa.top >= 0 && caixa.bottom <= innerHeight;"""):
-            cp.confere(time.monotonic() < limite, f"after {digitado!r}: prompt hidden by the"
-                                                  " on-screen keyboard")
-            time.sleep(0.02)
+        esperar(lambda: motor.script("""
+                    const ultimo = document.querySelector('#entrada') ||
+                                   document.getElementById('de-novo');
+                    const caixa = ultimo.getBoundingClientRect();
+                    return caixa.top >= 0 && caixa.bottom <= innerHeight;"""),
+                lambda: f"after {digitado!r}: prompt hidden by the on-screen keyboard", prazo=2)
     return escrever
 
 
