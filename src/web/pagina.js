@@ -14,6 +14,7 @@
   let paraOJogo = new Uint8Array(0);  // lines sent, not yet read by the game
   let acordarOJogo = null;
   let terminou = false;
+  const INICIO = "trovelin-primeiro-texto";  // marks how long the page took to start
   // The last line, still growing, holds the prompt and the input after it; a
   // finished line moves above it, so that the input never moves (a moved
   // input loses its focus, and a phone its keyboard).
@@ -149,8 +150,8 @@
         return bytes;
       },
       escrever(texto) {
-        if (performance.getEntriesByName("trovelin-primeiro-texto").length === 0) {
-          performance.mark("trovelin-primeiro-texto");  // how long the page took to start
+        if (performance.getEntriesByName(INICIO).length === 0) {
+          performance.mark(INICIO);
         }
         mostrar(texto);
       },
