@@ -10,11 +10,14 @@ It needs a display for WebKitGTK: run it under `xvfb-run --auto-servernum`.
 With --verificar it fails only on a gross loss, not on machine noise: a folder over 150 KB, or
 a page whose median is over 500 ms behind the plain one's in the same browser.
 """
+import faulthandler
 import html
 import os
 import re
 import shutil
+import signal
 import statistics
+import subprocess
 import sys
 import tempfile
 
@@ -25,6 +28,9 @@ from navegador import cp  # noqa: E402  (the game's texts)
 LIMITE_DE_TAMANHO = 150 * 1000
 ATRASO_GROSSEIRO = 500  # ms
 MARCA = "trovelin-primeiro-texto"  # set by the page at its first text
+# Every wait of the page's own is bounded at 10 s; a measure still running after this long is
+# a browser or driver stuck outside the page (seen about once in a few hundred starts).
+PRAZO_DA_MEDIDA = 120  # s
 
 
 def primeiro_texto(nome_do_motor, endereco):
@@ -36,6 +42,38 @@ def primeiro_texto(nome_do_motor, endereco):
         return motor.script(f"return performance.getEntriesByName('{MARCA}')[0].startTime")
     finally:
         motor.fechar()
+
+
+def parar(processo):
+    """Ends a process and its group; SIGTERM first, on which puppeteer also ends the Firefox it
+    started in a session of its own."""
+    for sinal in (signal.SIGTERM, signal.SIGKILL):
+        os.killpg(processo.pid, sinal)
+        try:
+            processo.wait(10)
+            return
+        except subprocess.TimeoutExpired:
+            pass
+
+
+def primeiro_texto_a_parte(nome_do_motor, endereco):
+    """primeiro_texto in a process of its own: a browser stuck at start or exit is killed with
+    its driver, said on stderr, and measured again, once."""
+    for _ in range(2):
+        processo = subprocess.Popen([sys.executable, "-B", __file__, "--medir", nome_do_motor,
+                                     endereco], stdout=subprocess.PIPE, start_new_session=True)
+        try:
+            saida = processo.communicate(timeout=PRAZO_DA_MEDIDA)[0]
+        except subprocess.TimeoutExpired:
+            parar(processo)
+            print(f"{nome_do_motor}: {endereco} stuck for {PRAZO_DA_MEDIDA} s; again",
+                  file=sys.stderr, flush=True)
+            continue
+        if processo.returncode != 0:
+            sys.exit(f"{nome_do_motor}, {endereco}: {saida.decode().strip()}"
+                     f" (exit status {processo.returncode})")
+        return float(saida)
+    sys.exit(f"FAIL: {nome_do_motor}, {endereco}: stuck twice")
 
 
 def pagina_simples(pasta, destino):
@@ -64,7 +102,7 @@ def medianas(nome_do_motor, paginas, vezes):
     tempos = [[] for _ in paginas]
     for _ in range(vezes):
         for pagina, lista in zip(paginas, tempos):
-            lista.append(primeiro_texto(nome_do_motor, pagina))
+            lista.append(primeiro_texto_a_parte(nome_do_motor, pagina))
     return [statistics.median(lista) for lista in tempos]
 
 
@@ -104,4 +142,8 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    if sys.argv[1] == "--medir":
+        faulthandler.dump_traceback_later(PRAZO_DA_MEDIDA - 5)  # where it stuck, before the kill
+        print(primeiro_texto(*sys.argv[2:4]))
+    else:
+        main()
