@@ -7,6 +7,7 @@ Usage: navegador.py BUILD_DIR PAGE_42_DIR
   BUILD_DIR holds the page as built (and packed into the .zip by cpack);
   PAGE_42_DIR the same page with every secret 42, for what needs a known one.
 """
+import faulthandler
 import functools
 import glob
 import http.server
@@ -418,6 +419,7 @@ def conferir_o_fim(motor, caso):
 def main(compilado, pagina_42):
     for caso, nome_do_motor, pasta_de, antes, jogar, falha, celular, por_http in CASOS:
         print(caso, flush=True)
+        faulthandler.dump_traceback_later(180, exit=True)  # a stuck browser says where, and ends
         motor = MOTORES[nome_do_motor](celular)
         servidor = None
         try:
@@ -441,4 +443,5 @@ def main(compilado, pagina_42):
 
 if __name__ == "__main__":
     main(*sys.argv[1:3])
+    faulthandler.cancel_dump_traceback_later()
     print("PASS")
