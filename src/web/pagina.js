@@ -1,24 +1,32 @@
 "use strict";
 // The console of the page, for the game compiled to WebAssembly (trovelin.js):
 // shows what the game writes, one element a line, so that a screen reader
-// announces each new line; the player types into a real text input at the
-// prompt (a phone's on-screen keyboard needs one), and each line sent goes to
+// announces each new line; the player types right after the prompt, into an
+// editable span that wraps with the line as a terminal's echo does (a phone's
+// on-screen keyboard needs an editable element), and each line sent goes to
 // the game as a terminal would hand it over.
 (() => {
   const tela = document.getElementById("console");
-  const digitacao = document.getElementById("digitacao");
   const entrada = document.getElementById("entrada");
   const deNovo = document.getElementById("de-novo");
+
+  // Like a terminal's scrollback: older lines go, so that a long session costs
+  // what a short one does. xterm keeps 1024; 2000 hold the last 80 or so games.
+  const LINHAS_GUARDADAS = 2000;
+  const INICIO = "trovelin-primeiro-texto";  // marks how long the page took to start
 
   const codificador = new TextEncoder();
   let paraOJogo = new Uint8Array(0);  // lines sent, not yet read by the game
   let acordarOJogo = null;
   let terminou = false;
-  const INICIO = "trovelin-primeiro-texto";  // marks how long the page took to start
-  // The last line, still growing, holds the prompt and the input after it; a
-  // finished line moves above it, so that the input never moves (a moved
-  // input loses its focus, and a phone its keyboard).
-  const linhaAtual = document.createTextNode("");
+  // The last line, still growing, holds the prompt and the typing after it; a
+  // finished line moves above it, so that the typing never moves (a moved
+  // element loses its focus, and a phone its keyboard).
+  const ultima = entrada.parentElement;
+  const linhaAtual = ultima.firstChild;
+  // The first menu is in the HTML, to be seen before the game has started: the
+  // game's first text is taken up by it.
+  let jaNaTela = Array.from(tela.children, (linha) => linha.textContent).join("\n");
 
   // Once a frame, just before it is drawn: reading the height lays the page
   // out, and the first menu came later for each time it was read.
@@ -33,17 +41,15 @@
     }
   }
 
-  const ultima = document.createElement("div");
-  ultima.className = "linha";
-  ultima.append(linhaAtual, digitacao);
-  tela.append(ultima);
-
   function terminarLinha() {
     const linha = document.createElement("div");
     linha.className = "linha";
     linha.textContent = linhaAtual.data;
     ultima.before(linha);
     linhaAtual.data = "";
+    if (tela.childElementCount > LINHAS_GUARDADAS) {
+      tela.firstElementChild.remove();
+    }
   }
 
   function mostrar(texto) {
@@ -56,14 +62,24 @@
     rolarParaOFim();
   }
 
-  function ajustarLargura() {
-    entrada.style.width = `${Array.from(entrada.value).length + 1}ch`;
+  // What the game writes first is what the HTML shows already; should the two
+  // ever differ, the game's text wins.
+  function mostrarDoJogo(texto) {
+    if (jaNaTela.startsWith(texto)) {
+      jaNaTela = jaNaTela.slice(texto.length);
+      return;
+    }
+    if (!texto.startsWith(jaNaTela)) {
+      console.error("Trovelin: o menu da pagina difere do jogo");
+      tela.replaceChildren(ultima);
+      linhaAtual.data = "";
+      jaNaTela = "";
+    }
+    mostrar(texto.slice(jaNaTela.length));
+    jaNaTela = "";
   }
 
-  function enviarLinha() {
-    const linha = `${entrada.value}\n`;
-    entrada.value = "";
-    ajustarLargura();
+  function enviar(linha) {
     mostrar(linha);  // the line stays on screen, as a terminal echoes it
     const bytes = codificador.encode(linha);
     const juntos = new Uint8Array(paraOJogo.length + bytes.length);
@@ -76,35 +92,67 @@
     }
   }
 
-  // Enter, or a phone keyboard's send key: the form's submission.
-  digitacao.addEventListener("submit", (evento) => {
-    evento.preventDefault();
-    if (!terminou) {
+  function enviarLinha() {
+    const linha = `${entrada.textContent}\n`;
+    entrada.textContent = "";
+    enviar(linha);
+  }
+
+  function focar() {
+    if (document.activeElement !== entrada) {
+      entrada.focus();
+      getSelection().selectAllChildren(entrada);
+      getSelection().collapseToEnd();
+    }
+  }
+
+  // Pasted lines are sent one by one, as typed and Enter pressed; what follows
+  // the last line end stays for the player to finish.
+  function colar(texto) {
+    const linhas = texto.split(/\r\n|\r|\n/);
+    const resto = linhas.pop();
+    if (linhas.length > 0) {
+      linhas[0] = entrada.textContent + linhas[0];
+      entrada.textContent = "";
+      linhas.forEach((linha) => enviar(`${linha}\n`));
+    }
+    focar();
+    if (resto) {
+      document.execCommand("insertText", false, resto);
+    }
+  }
+
+  // Enter, or a phone keyboard's send key, sends the line; the editable span
+  // takes plain text only.
+  entrada.addEventListener("keydown", (evento) => {
+    if (evento.key === "Enter" && !evento.isComposing) {
+      evento.preventDefault();
       enviarLinha();
     }
   });
-  entrada.addEventListener("input", ajustarLargura);
-  // Pasted lines are sent one by one, as typed; an input would join them.
-  entrada.addEventListener("paste", (evento) => {
-    const linhas = evento.clipboardData.getData("text").split(/\r\n|\r|\n/);
-    evento.preventDefault();
-    linhas.forEach((linha, i) => {
-      if (i > 0) {
-        enviarLinha();
-      }
-      entrada.setRangeText(linha, entrada.selectionStart, entrada.selectionEnd, "end");
-    });
-    ajustarLargura();
+  entrada.addEventListener("beforeinput", (evento) => {
+    if (evento.inputType === "insertParagraph" || evento.inputType === "insertLineBreak") {
+      evento.preventDefault();
+      enviarLinha();
+    } else if (!/^(insert(Text|ReplacementText|CompositionText)|delete)/.test(evento.inputType)) {
+      evento.preventDefault();  // formatting, drops, rich text
+    }
+  });
+  document.addEventListener("paste", (evento) => {
+    if (!terminou) {
+      evento.preventDefault();
+      colar(evento.clipboardData.getData("text"));
+    }
   });
   // Typing anywhere on the page goes to the prompt; so does a tap on the console.
   document.addEventListener("keydown", (evento) => {
     if (!terminou && evento.target !== deNovo && !evento.ctrlKey && !evento.metaKey) {
-      entrada.focus();
+      focar();
     }
   });
   tela.addEventListener("click", () => {
-    if (!terminou && document.getSelection().isCollapsed) {
-      entrada.focus();
+    if (!terminou && getSelection().isCollapsed) {
+      focar();
     }
   });
   // The on-screen keyboard takes part of the window: keep the prompt in view.
@@ -115,7 +163,7 @@
 
   function encerrar() {
     terminou = true;
-    digitacao.remove();
+    entrada.remove();
     tela.append(deNovo);  // in the text's flow, after the last line: it covers nothing
     deNovo.hidden = false;
     deNovo.focus();
@@ -129,6 +177,7 @@
       return;
     }
     console.error(`Trovelin: ${motivo}`);
+    jaNaTela = "";
     mostrar(`\n\nErro: o jogo parou (${motivo}). Recarregue a pagina.\n`);
     encerrar();
   }
@@ -153,7 +202,7 @@
         if (performance.getEntriesByName(INICIO).length === 0) {
           performance.mark(INICIO);
         }
-        mostrar(texto);
+        mostrarDoJogo(texto);
       },
       // What "color" does: the whole console, text already shown included.
       pintar(texto, fundo) {
@@ -165,8 +214,10 @@
     },
   };
 
-  digitacao.hidden = false;
-  entrada.focus();
+  // Lines typed before this script ran go to the game as pasted.
+  const jaDigitado = entrada.innerText;
+  entrada.textContent = "";
+  colar(jaDigitado);
 
   // Served over http(s), the page installs as an app and plays offline; opened
   // from disk, where neither can work, nothing is attempted. Not before the
