@@ -21,11 +21,10 @@ pagina.on("pageerror", (erro) => erros.push(String(erro)));
 pagina.on("request", (pedido) => pedidos.push(pedido.url()));
 
 async function teclas(texto, escrever) {
-  for (const pedaco of texto.split(/([\n\b])/)) {
-    if (pedaco === "\n") {
-      await pagina.keyboard.press("Enter");
-    } else if (pedaco === "\b") {
-      await pagina.keyboard.press("Backspace");
+  const nomes = { "\n": "Enter", "\b": "Backspace", "\t": "Tab" };
+  for (const pedaco of texto.split(/([\n\b\t])/)) {
+    if (nomes[pedaco]) {
+      await pagina.keyboard.press(nomes[pedaco]);
     } else if (pedaco) {
       await escrever(pedaco);
     }
@@ -55,6 +54,7 @@ const comandos = {
       }
     });
   },
+  clicar: ({ seletor }) => pagina.click(seletor).then(() => null),
   erros: async () => erros,
   pedidos: async () => pedidos,
 };

@@ -3,15 +3,18 @@
 under Xvfb for WebKit): from disk and over http, on a desktop with a keyboard and on a phone-sized
 screen typing as an on-screen keyboard does (with touch where the engine can emulate it).
 
-Usage: navegador.py BUILD_DIR PAGE_42_DIR
+Usage: navegador.py BUILD_DIR PAGE_42_DIR CASE, or navegador.py --casos for the cases' names
   BUILD_DIR holds the page as built (and packed into the .zip by cpack);
   PAGE_42_DIR the same page with every secret 42, for what needs a known one.
+The page is judged as drawn: the console's visible text put into lines by where the layout
+draws each character, the typing included.
 """
 import faulthandler
 import functools
 import glob
 import http.server
 import json
+import operator
 import os
 import re
 import shutil
@@ -21,6 +24,7 @@ import sys
 import tempfile
 import threading
 import time
+import typing
 import zipfile
 
 from selenium import webdriver
@@ -38,6 +42,7 @@ ACERTO = ("rgb(197, 15, 31)", "rgb(193, 156, 0)")    # color 64
 ERRO = rb"\n\nErro: o jogo parou \(.+\)\. Recarregue a pagina\.\n$"
 TELEFONE = (390, 844)
 TECLADO_NA_TELA = 336  # of those 844 px, as an iPhone's keyboard takes them
+TECLAS = {"\n": Keys.ENTER, "\b": Keys.BACKSPACE, "\t": Keys.TAB}
 
 # What the player types and what the whole console then says, with its colours.
 # Typed text stays on screen, as a terminal echoes it.
@@ -54,6 +59,10 @@ PASSOS = [
 
 class PorSelenium:
     """What the engines driven by Selenium (self.driver) do alike."""
+
+    def clicar(self, seletor):
+        ActionChains(self.driver).click(self.driver.find_element(By.CSS_SELECTOR, seletor)
+                                        ).perform()
 
     def ir(self, endereco):
         self.driver.get(endereco)
@@ -92,7 +101,7 @@ class Chromium(PorSelenium):
     def teclado(self, digitado):
         acoes = ActionChains(self.driver)
         for letra in digitado:
-            acoes.send_keys({"\n": Keys.ENTER, "\b": Keys.BACKSPACE}.get(letra, letra))
+            acoes.send_keys(TECLAS.get(letra, letra))
         acoes.perform()
 
     def tecla(self, nome, codigo, texto=""):
@@ -160,6 +169,9 @@ class Firefox:
     def toque(self, digitado):
         self._pedir("toque", texto=digitado)
 
+    def clicar(self, seletor):
+        self._pedir("clicar", seletor=seletor)
+
     def erros(self):
         return self._pedir("erros")
 
@@ -199,10 +211,12 @@ class WebKit(PorSelenium):
         self.driver.set_window_size(TELEFONE[0], pixels)
 
     def teclado(self, digitado):
-        entrada = self.driver.find_element(By.ID, "entrada")
-        entrada.send_keys(digitado.replace("\n", Keys.ENTER).replace("\b", Keys.BACKSPACE))
+        ActionChains(self.driver).send_keys(*(TECLAS.get(letra, letra) for letra in digitado)
+                                            ).perform()
 
-    toque = teclado
+    def toque(self, digitado):
+        self.driver.find_element(By.ID, "console").click()
+        self.teclado(digitado)
 
     def erros(self):
         return []
@@ -223,6 +237,86 @@ def texto(motor):
     """The console's lines, one element each, as the text they show."""
     return motor.script("return Array.from(document.querySelectorAll('#console .linha'),"
                         " (linha) => linha.textContent).join('\\n')").encode()
+
+
+# The console as drawn: each visible character where the layout put it, into lines by its top;
+# the console's width in columns; and the prompt that the typing follows.
+TELA = """
+    const tela = document.getElementById('console');
+    const caixa = tela.getBoundingClientRect();
+    const linhas = new Map();
+    const faixa = document.createRange();
+    const andar = document.createTreeWalker(tela, NodeFilter.SHOW_TEXT);
+    let largura = 0;
+    for (let no; (no = andar.nextNode());) {
+      const dono = no.parentElement.getBoundingClientRect();
+      for (let i = 0; dono.bottom > caixa.top && dono.top < caixa.bottom && i < no.length; i++) {
+        faixa.setStart(no, i);
+        faixa.setEnd(no, i + 1);
+        const letra = Array.from(faixa.getClientRects())  // a wrapped one's, on its own line
+          .reduce((a, b) => (b.width > a.width ? b : a), {width: 0});
+        if (letra.width > 0 && letra.bottom > caixa.top && letra.top < caixa.bottom) {
+          largura = Math.max(largura, letra.width);
+          const y = Math.round(letra.top);
+          linhas.set(y, [...(linhas.get(y) || []), [letra.left, no.data[i]]]);
+        }
+      }
+    }
+    const estilo = getComputedStyle(tela);
+    const util = tela.clientWidth - parseFloat(estilo.paddingLeft) -
+                 parseFloat(estilo.paddingRight);
+    const entrada = document.getElementById('entrada');
+    return [Array.from(linhas.keys()).sort((a, b) => a - b).map((y) =>
+              linhas.get(y).sort((a, b) => a[0] - b[0]).map((c) => c[1]).join('')),
+            Math.floor(util / largura + 0.001),
+            entrada ? entrada.previousSibling.data : null];"""
+
+
+def quebrar(texto, colunas):
+    """`texto` as a terminal draws it `colunas` wide: blank lines aside, each line cut at the
+    last column, spaces at a cut hanging at the end; trailing spaces left out."""
+    desenho = []
+    for linha in texto.split("\n"):
+        while linha:
+            corte = colunas
+            while linha[corte:corte + 1] == " ":
+                corte += 1
+            desenho.append(linha[:corte].rstrip())
+            linha = linha[corte:]
+    return desenho
+
+
+def esperar_tela(motor, esperado, digitado=""):
+    """Waits until the console, as drawn, ends with `esperado` (bytes), `digitado` standing
+    right after its last line, as a terminal echoes typing."""
+    def desenhos():
+        linhas, colunas, _ = motor.script(TELA)
+        linhas = [linha.rstrip() for linha in linhas]
+        return linhas, quebrar(esperado.decode() + digitado, colunas)[-len(linhas):]
+    esperar(lambda: operator.eq(*desenhos()),
+            lambda: "drawn {}, not {}".format(*(d[-4:] for d in desenhos())))
+
+
+def digitar(motor, escrever, linha):
+    """Types `linha` and Enter; before Enter the typing must stand after the prompt."""
+    escrever(linha)
+    esperar(lambda: esperar_prompt(motor, linha),
+            lambda: f"{linha!r} not drawn after the prompt: {motor.script(TELA)[0][-4:]}")
+    escrever("\n")
+
+
+def esperar_prompt(motor, linha):
+    linhas, colunas, prompt = motor.script(TELA)
+    esperado = quebrar(prompt + re.sub(".\b", "", linha), colunas)
+    return [linha.rstrip() for linha in linhas[-len(esperado):]] == esperado
+
+
+def colar(motor, texto):
+    """What a paste gives the page: the clipboard's text, at the element with the focus."""
+    motor.script(f"""const colagem = new ClipboardEvent('paste', {{
+            clipboardData: new DataTransfer(), bubbles: true, cancelable: true}});
+        colagem.clipboardData.setData('text/plain', {json.dumps(texto)});
+        (document.activeElement || document.body).dispatchEvent(colagem);""")
 
 
 def esperar(condicao, falha, prazo=10.0):
@@ -260,6 +354,11 @@ class LeitorDaPagina:
         return achado
 
 
+def ate_o_fim(motor, esperado):
+    """Waits for the console to end with `esperado`."""
+    LeitorDaPagina(motor).ate(re.escape(esperado) + rb"$")
+
+
 def no_celular(motor):
     """A phone player's typing: a tap brings up the on-screen keyboard, which the phone hides
     again now and then (a scroll, a glance elsewhere). Each time it comes back over the lower
@@ -278,11 +377,13 @@ def no_celular(motor):
 
 
 def partida_com_42(motor, _pasta, escrever, _servidor):
-    """The whole console, exact, with its colours and the pause, on the page whose secret is 42."""
+    """The whole console, exact, with its colours and the pause, on the page whose secret is 42;
+    each line typed drawn after its prompt before Enter."""
     todo = b""
     for digitado, novo, cores_esperadas in PASSOS:
         inicio = time.monotonic()
-        escrever(digitado)
+        if digitado:
+            digitar(motor, escrever, digitado[:-1])
         todo += novo
         esperar_texto(motor, todo)
         if cp.SORTEANDO in novo:
@@ -293,35 +394,116 @@ def partida_com_42(motor, _pasta, escrever, _servidor):
         cp.confere(cores == cores_esperadas, f"after {digitado!r}: colours {cores}")
 
 
+def so_o_console(motor):
+    """During play the page shows, and Tab reaches, nothing but the console and its typing, and
+    the page itself does not scroll."""
+    visto = motor.script("""
+        const controles = document.querySelectorAll('button, input, a[href], [tabindex],'
+                                                    + ' [contenteditable]');
+        const pagina = document.scrollingElement;
+        return [Array.from(controles).filter((c) => c.getClientRects().length > 0)
+                  .map((c) => c.id), pagina.scrollHeight <= innerHeight, pagina.scrollTop];""")
+    cp.confere(visto == [["entrada"], True, 0], f"controls shown, page scrolls, scrolled: {visto}")
+
+
+def rolagem_limitada(motor):
+    """The console keeps a terminal's scrollback: past it, more lines cost no more nodes."""
+    def depois_de(vezes, fim, esperado):
+        colar(motor, "2\n" * vezes + fim)
+        ate_o_fim(motor, esperado)
+        return motor.script("return [document.getElementsByTagName('*').length,"
+                            " document.querySelectorAll('#console .linha').length]")
+    cheio = depois_de(150, "9\n", cp.INVALIDA + cp.MENU)
+    mais = depois_de(20, "8\n", cp.INVALIDA + cp.MENU)  # the rules come between
+    cp.confere(cheio == mais and cheio[1] <= LINHAS_GUARDADAS,
+               f"nodes and lines, full and after more: {cheio}, {mais}")
+
+
 def partida_sorteada(motor, _pasta, escrever, _servidor=None):
     """A game with the page's own random secret, found by halving the range as a player would,
-    with a value refused on the way."""
+    with a value refused on the way, too long for a line; each line drawn after its prompt
+    before Enter. Then the scrollback's bound."""
     leitor = LeitorDaPagina(motor)
     leitor.ate(re.escape(cp.MENU) + rb"$")
-    escrever("1\n")
+    digitar(motor, escrever, "1")
     leitor.ate(re.escape(cp.SORTEANDO + cp.pedido(1)) + rb"$")
-    escrever("abc\n")
+    so_o_console(motor)
+    digitar(motor, escrever, "abc" * 40)
     leitor.ate(re.escape(b"abc\n" + cp.FORA))  # refused: the same attempt is asked again
-    palpites, _ = cp.jogar_busca_binaria(leitor, lambda linha: escrever(linha.decode()))
+    palpites, _ = cp.jogar_busca_binaria(
+        leitor, lambda linha: digitar(motor, escrever, linha.decode().rstrip("\n")))
     leitor.ate(re.escape(cp.historico(palpites) + cp.MENU) + rb"$")
+    rolagem_limitada(motor)
     escrever("3\n")
-    leitor.ate(re.escape(b"3\n" + cp.ADEUS) + rb"$")
+    ate_o_fim(motor, b"3\n" + cp.ADEUS)
+
+
+def partida_colada(motor, _pasta, escrever, _servidor):
+    """Pasted lines play one by one, as typed, whatever their line ends; a paste with no line
+    end waits for the player to finish it. On the page whose secret is 42."""
+    colar(motor, "2\n1\n50\n")  # shown at once, as a terminal echoes typing ahead
+    visto = (cp.MENU + b"2\n1\n50\n" + cp.REGRAS + cp.MENU + cp.SORTEANDO + cp.pedido(1)
+             + cp.menor(50) + cp.pedido(2))
+    esperar_tela(motor, visto)
+    colar(motor, "60\r\n4")
+    visto += b"60\n" + cp.menor(60) + cp.pedido(3)
+    esperar_tela(motor, visto, "4")
+    escrever("\b42\n")
+    esperar_tela(motor, visto + b"42\n" + cp.acerto(42) + cp.historico([50, 60, 42]) + cp.MENU)
+    escrever("3\n")
+
+
+def foco_de_volta(motor, _pasta, escrever, _servidor):
+    """Typing reaches the prompt wherever the focus went: nowhere (a click beside the text),
+    the console's text, or past the page by Tab. On the page whose secret is 42."""
+    motor.script("document.activeElement.blur()")
+    escrever("2\n")
+    ate_o_fim(motor, b"opcao:2\n" + cp.REGRAS + cp.MENU)
+    motor.clicar("#console .linha:nth-child(3)")
+    escrever("2\n")
+    ate_o_fim(motor, b"opcao:2\n" + cp.REGRAS + cp.MENU)
+    escrever("\t")  # WebKit's MiniBrowser, with no other place to go, keeps it
+    escrever("1\n")
+    ate_o_fim(motor, b"opcao:1\n" + cp.SORTEANDO + cp.pedido(1))
+    escrever("42\n")
+    ate_o_fim(motor, cp.historico([42]) + cp.MENU)
+    escrever("3\n")
 
 
 def erro_fatal(motor, _pasta, _escrever, _servidor):
     LeitorDaPagina(motor).ate(ERRO)
 
 
+def nova_versao(pasta):
+    """The page's folder as the next release would have it: another title, another cache."""
+    for nome, antes, depois in (("index.html", "<title>Trovelin</title>",
+                                 "<title>Trovelin, proxima versao</title>"),
+                                ("servico.js", 'GUARDADOS = "trovelin-',
+                                 'GUARDADOS = "trovelin-proxima-')):
+        with open(os.path.join(pasta, nome), encoding="utf-8") as arquivo:
+            texto_ = arquivo.read()
+        cp.confere(antes in texto_, f"{nome}: no {antes!r}")
+        with open(os.path.join(pasta, nome), "w", encoding="utf-8") as arquivo:
+            arquivo.write(texto_.replace(antes, depois))
+        # Later than the copy the browser holds, which the server's 304 goes by, to the second.
+        os.utime(os.path.join(pasta, nome), (time.time() + 60, time.time() + 60))
+
+
 def partida_offline(motor, pasta, escrever, servidor):
-    """Served over http the page is an installable app; with the server gone, it comes back
-    from the files it kept and plays."""
-    LeitorDaPagina(motor).ate(re.escape(cp.MENU) + rb"$")
+    """Served over http the page is an installable app. The next release on the server reaches
+    it on the next visit; with the server gone, it comes back from the files it kept, the new
+    release's, and plays."""
+    ate_o_fim(motor, cp.MENU)
     motor.driver.execute_async_script("navigator.serviceWorker.ready.then(() => arguments[0]())")
     erros = motor.cdp("Page.getInstallabilityErrors", {})["installabilityErrors"]
     cp.confere(not erros, f"not installable: {erros}")
-    servidor.shutdown()
-    servidor.server_close()
-    motor.driver.refresh()
+    nova_versao(pasta)
+    for parar in (lambda: None, servidor.fechar):
+        parar()
+        motor.driver.refresh()
+        ate_o_fim(motor, cp.MENU)
+        titulo = motor.script("return document.title")
+        cp.confere(titulo == "Trovelin, proxima versao", f"the old release stays: {titulo}")
     partida_sorteada(motor, pasta, escrever)
 
 
@@ -333,40 +515,52 @@ def pagina_do_zip(compilado, temporario):
     return os.path.dirname(glob.glob(os.path.join(temporario, "zip", "*", "index.html"))[0])
 
 
-def pasta_sem_o_jogo(compilado, temporario):
-    pasta = os.path.join(temporario, "sem_o_jogo")
-    os.mkdir(pasta)
-    for nome in ("index.html", "pagina.js", "trovelin.svg"):
-        shutil.copy(os.path.join(compilado, nome), pasta)
-    return pasta
-
-
-def construida(compilado, *_):
-    return compilado
+def copia(pasta, temporario, sem=()):
+    """A copy of a page's folder, its files but those named, for a case to change."""
+    destino = os.path.join(temporario, "pagina")
+    os.mkdir(destino)
+    for nome in os.listdir(pasta):
+        if os.path.isfile(os.path.join(pasta, nome)) and nome not in sem:
+            shutil.copy(os.path.join(pasta, nome), destino)
+    return destino
 
 
 SEM_ENTROPIA = "crypto.getRandomValues = () => { throw new Error('sem entropia'); };"
 SEM_INSTANCIA = ("Object.defineProperty(WebAssembly.Instance.prototype, 'exports',"
                  " { get: () => undefined });")  # the start fails inside Emscripten's code
+LINHAS_GUARDADAS = 2000  # the page's scrollback
 
-# (case, engine, the page's folder, script run before the page's own, how it is played,
-#  fails, on a phone, over http)
-CASOS = [
-    ("secret 42", "chromium", lambda _, pagina_42, __: pagina_42, None, partida_com_42, False,
-     False, False),
-    *[(f"shipped folder in {motor}{', phone' if celular else ''}{', http' if por_http else ''}",
-       motor, construida, None, partida_sorteada, False, celular, por_http)
-      for motor in MOTORES for celular in (False, True) for por_http in (False, True)],
-    ("installed, offline", "chromium", construida, None, partida_offline, False, False, True),
-    ("unpacked zip", "chromium", lambda compilado, _, temporario: pagina_do_zip(compilado,
-                                                                                temporario),
-     None, partida_sorteada, False, False, False),
-    ("game script missing", "firefox", lambda compilado, _, temporario: pasta_sem_o_jogo(
-        compilado, temporario), None, erro_fatal, True, False, False),
-    ("entropy source failing", "chromium", construida, SEM_ENTROPIA, erro_fatal, True, False,
-     False),
-    ("start failing", "chromium", construida, SEM_INSTANCIA, erro_fatal, True, False, False),
-]
+
+class Caso(typing.NamedTuple):
+    motor: str
+    jogar: typing.Callable
+    pasta: typing.Callable = lambda compilado, _pagina_42, _temporario: compilado
+    antes: str = None    # a script run before the page's own
+    falha: bool = False  # the page must say that the game stopped
+    celular: bool = False
+    por_http: bool = False
+
+
+def com_42(_compilado, pagina_42, temporario):
+    return copia(pagina_42, temporario)
+
+
+CASOS = {
+    "chromium.segredo_42": Caso("chromium", partida_com_42, com_42),
+    **{f"{motor}{'.celular' if celular else ''}.{'http' if por_http else 'disco'}":
+       Caso(motor, partida_sorteada, celular=celular, por_http=por_http)
+       for motor in MOTORES for celular in (False, True) for por_http in (False, True)},
+    **{f"{motor}.colagem": Caso(motor, partida_colada, com_42) for motor in MOTORES},
+    **{f"{motor}.foco": Caso(motor, foco_de_volta, com_42) for motor in MOTORES},
+    "chromium.instalada_e_offline": Caso("chromium", partida_offline, lambda compilado, _,
+                                         temporario: copia(compilado, temporario), por_http=True),
+    "chromium.zip": Caso("chromium", partida_sorteada,
+                         lambda compilado, _, temporario: pagina_do_zip(compilado, temporario)),
+    "firefox.sem_o_jogo": Caso("firefox", erro_fatal, lambda compilado, _, temporario: copia(
+        compilado, temporario, sem=("trovelin.js",)), falha=True),
+    "chromium.sem_entropia": Caso("chromium", erro_fatal, antes=SEM_ENTROPIA, falha=True),
+    "chromium.partida_falha": Caso("chromium", erro_fatal, antes=SEM_INSTANCIA, falha=True),
+}
 
 
 class Servidor(http.server.ThreadingHTTPServer):
@@ -384,6 +578,10 @@ class Servidor(http.server.ThreadingHTTPServer):
                                                              directory=os.path.dirname(pasta)))
         self.raiz = f"http://127.0.0.1:{self.server_address[1]}/{os.path.basename(pasta)}/"
         threading.Thread(target=self.serve_forever, daemon=True).start()
+
+    def fechar(self):
+        self.shutdown()
+        self.server_close()
 
 
 def conferir_registros(motor, caso, raiz, falha, servidor):
@@ -416,32 +614,35 @@ def conferir_o_fim(motor, caso):
                              f" sideways scrolling: {medidas}")
 
 
-def main(compilado, pagina_42):
-    for caso, nome_do_motor, pasta_de, antes, jogar, falha, celular, por_http in CASOS:
-        print(caso, flush=True)
-        faulthandler.dump_traceback_later(180, exit=True)  # a stuck browser says where, and ends
-        motor = MOTORES[nome_do_motor](celular)
-        servidor = None
-        try:
-            with tempfile.TemporaryDirectory() as temporario:
-                pasta = pasta_de(os.path.abspath(compilado), os.path.abspath(pagina_42), temporario)
-                raiz = "file://" + pasta + "/"
-                if por_http:
-                    servidor = Servidor(pasta)
-                    raiz = servidor.raiz
-                if antes:
-                    motor.antes(antes)
-                motor.ir(raiz + "index.html")
-                jogar(motor, pasta, no_celular(motor) if celular else motor.teclado, servidor)
-                conferir_o_fim(motor, caso)
-                conferir_registros(motor, caso, raiz, falha, servidor)
-        finally:
-            motor.fechar()
-            if servidor:
-                servidor.shutdown()
+def main(compilado, pagina_42, nome):
+    caso = CASOS[nome]
+    faulthandler.dump_traceback_later(180, exit=True)  # a stuck browser says where, and ends
+    motor = MOTORES[caso.motor](caso.celular)
+    servidor = None
+    try:
+        with tempfile.TemporaryDirectory() as temporario:
+            pasta = caso.pasta(os.path.abspath(compilado), os.path.abspath(pagina_42), temporario)
+            raiz = "file://" + pasta + "/"
+            if caso.por_http:
+                servidor = Servidor(pasta)
+                raiz = servidor.raiz
+            if caso.antes:
+                motor.antes(caso.antes)
+            motor.ir(raiz + "index.html")
+            caso.jogar(motor, pasta, no_celular(motor) if caso.celular else motor.teclado,
+                       servidor)
+            conferir_o_fim(motor, nome)
+            conferir_registros(motor, nome, raiz, caso.falha, servidor)
+    finally:
+        motor.fechar()
+        if servidor:
+            servidor.fechar()
+    faulthandler.cancel_dump_traceback_later()
 
 
 if __name__ == "__main__":
-    main(*sys.argv[1:3])
-    faulthandler.cancel_dump_traceback_later()
-    print("PASS")
+    if sys.argv[1] == "--casos":
+        print(";".join(CASOS))
+    else:
+        main(*sys.argv[1:4])
+        print("PASS")
