@@ -11,7 +11,7 @@ With --verificar it fails only on a gross loss, not on machine noise: a folder o
 a page whose median is over 500 ms behind the plain one's in the same browser.
 """
 import faulthandler
-import html
+import json
 import os
 import re
 import shutil
@@ -31,6 +31,12 @@ MARCA = "trovelin-primeiro-texto"  # set by the page at its first text
 # Every wait of the page's own is bounded at 10 s; a measure still running after this long is
 # a browser or driver stuck outside the page (seen about once in a few hundred starts).
 PRAZO_DA_MEDIDA = 120  # s
+LIGHTHOUSE = os.path.join(os.path.dirname(__file__), "..", "tests", "navegador", "node_modules",
+                          ".bin", "lighthouse")  # as locked in the browser test's package-lock
+OPCOES_DO_CHROMIUM = ("--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                      "--disable-background-networking", "--disable-component-update",
+                      "--disable-sync")
+CATEGORIAS = ("performance", "accessibility", "best-practices", "seo")
 
 
 def primeiro_texto(nome_do_motor, endereco):
@@ -58,7 +64,7 @@ def parar(processo):
 
 def primeiro_texto_a_parte(nome_do_motor, endereco):
     """primeiro_texto in a process of its own: a browser stuck at start or exit is killed with
-    its driver, said on stderr, and measured again, once."""
+    its driver, said on stderr, and measured again, once; so is one that failed."""
     for _ in range(2):
         processo = subprocess.Popen([sys.executable, "-B", __file__, "--medir", nome_do_motor,
                                      endereco], stdout=subprocess.PIPE, start_new_session=True)
@@ -69,27 +75,54 @@ def primeiro_texto_a_parte(nome_do_motor, endereco):
             print(f"{nome_do_motor}: {endereco} stuck for {PRAZO_DA_MEDIDA} s; again",
                   file=sys.stderr, flush=True)
             continue
-        if processo.returncode != 0:
-            sys.exit(f"{nome_do_motor}, {endereco}: {saida.decode().strip()}"
-                     f" (exit status {processo.returncode})")
-        return float(saida)
-    sys.exit(f"FAIL: {nome_do_motor}, {endereco}: stuck twice")
+        if processo.returncode == 0:
+            return float(saida)
+        # A driver that crashed (seen once in Chromium at start): said, and measured again.
+        print(f"{nome_do_motor}, {endereco}: {saida.decode().strip()} (exit status"
+              f" {processo.returncode}); again", file=sys.stderr, flush=True)
+    sys.exit(f"FAIL: {nome_do_motor}, {endereco}: stuck or failed twice")
 
 
 def pagina_simples(pasta, destino):
-    """The page's folder with the first menu in the console's HTML, and no script but the
-    mark: the text shown as the browser shows any page."""
+    """The page's folder, its HTML holding the first menu as the game's does, with no script but
+    the mark: the text shown as the browser shows any page."""
     shutil.copytree(pasta, destino)
-    linhas = "".join(f'<div class="linha">{html.escape(linha)}</div>'
-                     for linha in cp.MENU.decode().split("\n"))
     caminho = os.path.join(destino, "index.html")
     with open(caminho, encoding="utf-8") as arquivo:
         texto = arquivo.read()
-    texto = re.sub(r'<script src="[^"]*"></script>\n', "", texto)
-    texto = re.sub(r'(<div id="console"[^>]*>)', lambda achado: achado.group(1) + linhas, texto)
-    texto = texto.replace("</body>", f"<script>performance.mark('{MARCA}')</script>\n</body>")
+    texto = re.sub(r'<script src="[^"]*"( defer)?></script>\n', "", texto)
+    texto = texto.replace("</body>", '<script src="marca.js"></script>\n</body>')
     with open(caminho, "w", encoding="utf-8") as arquivo:
         arquivo.write(texto)
+    with open(os.path.join(destino, "marca.js"), "w", encoding="utf-8") as arquivo:
+        arquivo.write(f"performance.mark('{MARCA}');\n")
+
+
+def lighthouse(endereco):
+    """Lighthouse's default (mobile) profile on one page, in Debian's Chromium: the four
+    scores, then the first and largest contentful paint and the total blocking time, in ms."""
+    with tempfile.NamedTemporaryFile(suffix=".json") as relatorio:
+        subprocess.run([LIGHTHOUSE, endereco, "--output=json", f"--output-path={relatorio.name}",
+                        "--quiet", "--chrome-flags=" + " ".join(OPCOES_DO_CHROMIUM)],
+                       env={**os.environ, "CHROME_PATH": "/usr/bin/chromium"}, check=True)
+        dados = json.load(relatorio)
+    notas = [round(dados["categories"][c]["score"] * 100) for c in CATEGORIAS]
+    return notas + [dados["audits"][a]["numericValue"] for a in
+                    ("first-contentful-paint", "largest-contentful-paint", "total-blocking-time")]
+
+
+def tabela_lighthouse(servidores, vezes=3):
+    """The medians of `vezes` Lighthouse runs of the game's page and of the plain one."""
+    print("| Lighthouse mobile, median of 3 | perf | a11y | b.p. | SEO |  FCP  |  LCP  | TBT |")
+    print("|--------------------------------|------|------|------|-----|-------|-------|-----|")
+    medias = []
+    for nome, servidor in zip(("trovelin", "plain HTML"), servidores):
+        execucoes = [lighthouse(servidor.raiz + "index.html") for _ in range(vezes)]
+        media = [statistics.median(coluna) for coluna in zip(*execucoes)]
+        medias.append(media)
+        print(f"| {nome:30} | {media[0]:4.0f} | {media[1]:4.0f} | {media[2]:4.0f} | {media[3]:3.0f}"
+              f" | {media[4]:5.0f} | {media[5]:5.0f} | {media[6]:3.0f} |")
+    print(f"\nLargest contentful paint: {medias[0][5] / medias[1][5]:.2f}x the plain page's.\n")
 
 
 def tamanho(pasta):
@@ -116,6 +149,7 @@ def main():
         pagina_simples(pasta, simples)
         servidores = [navegador.Servidor(pasta), navegador.Servidor(simples)]
         try:
+            tabela_lighthouse(servidores)
             for nome_do_motor in navegador.MOTORES:
                 for origem, paginas in (("disk", [f"file://{pasta}/", f"file://{simples}/"]),
                                         ("http", [s.raiz for s in servidores])):
@@ -127,7 +161,7 @@ def main():
                                       " the plain page")
         finally:
             for servidor in servidores:
-                servidor.shutdown()
+                servidor.fechar()
         bytes_da_pasta = tamanho(pasta)
     if bytes_da_pasta > LIMITE_DE_TAMANHO:
         falhas.append(f"the folder holds {bytes_da_pasta} bytes")

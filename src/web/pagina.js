@@ -11,8 +11,9 @@
   const deNovo = document.getElementById("de-novo");
 
   // Like a terminal's scrollback: older lines go, so that a long session costs
-  // what a short one does. xterm keeps 1024; 2000 hold the last 80 or so games.
-  const LINHAS_GUARDADAS = 2000;
+  // what a short one does. xterm keeps 1024 by default; so many hold the last
+  // 40 or so games, and each frame's layout costs at most twice a first game's.
+  const LINHAS_GUARDADAS = 1000;
   const INICIO = "trovelin-primeiro-texto";  // marks how long the page took to start
 
   const codificador = new TextEncoder();
@@ -218,6 +219,14 @@
   const jaDigitado = entrada.innerText;
   entrada.textContent = "";
   colar(jaDigitado);
+
+  // The game's script after the first frame, so that the menu the HTML holds is
+  // painted before a phone has fetched and compiled the game.
+  requestAnimationFrame(() => setTimeout(() => {
+    const jogo = document.createElement("script");
+    jogo.src = "trovelin.js";
+    document.body.append(jogo);
+  }));
 
   // Served over http(s), the page installs as an app and plays offline; opened
   // from disk, where neither can work, nothing is attempted. Not before the

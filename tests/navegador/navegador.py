@@ -413,7 +413,7 @@ def rolagem_limitada(motor):
         ate_o_fim(motor, esperado)
         return motor.script("return [document.getElementsByTagName('*').length,"
                             " document.querySelectorAll('#console .linha').length]")
-    cheio = depois_de(150, "9\n", cp.INVALIDA + cp.MENU)
+    cheio = depois_de(80, "9\n", cp.INVALIDA + cp.MENU)
     mais = depois_de(20, "8\n", cp.INVALIDA + cp.MENU)  # the rules come between
     cp.confere(cheio == mais and cheio[1] <= LINHAS_GUARDADAS,
                f"nodes and lines, full and after more: {cheio}, {mais}")
@@ -528,7 +528,7 @@ def copia(pasta, temporario, sem=()):
 SEM_ENTROPIA = "crypto.getRandomValues = () => { throw new Error('sem entropia'); };"
 SEM_INSTANCIA = ("Object.defineProperty(WebAssembly.Instance.prototype, 'exports',"
                  " { get: () => undefined });")  # the start fails inside Emscripten's code
-LINHAS_GUARDADAS = 2000  # the page's scrollback
+LINHAS_GUARDADAS = 1000  # the page's scrollback
 
 
 class Caso(typing.NamedTuple):
