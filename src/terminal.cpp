@@ -118,6 +118,9 @@ Pintura pinturaPeloNome(std::string_view term) {
   if (term.empty() || term == "dumb") {
     return Pintura::nenhuma;
   }
+  if (term == "linux" || term.starts_with("linux-")) {
+    return Pintura::paleta;
+  }
   return ehGnuScreen(term) ? Pintura::texto256 : Pintura::janela;
 }
 
@@ -164,6 +167,9 @@ std::string sequenciaDeCores(Pintura pintura, AtributoDeCor atributo) {
     case Pintura::texto256:
       return "\x1b[38;5;" + std::to_string(indice256(texto)) + ";48;5;" +
              std::to_string(indice256(fundo)) + "m";
+    case Pintura::paleta:  // colours 0 and 7 are what the console's plain text is drawn in
+      return "\x1b]P0" + hexa(fundo).substr(1) + "\x1b]P7" + hexa(texto).substr(1) +
+             std::string(kCoresDoTerminal);
     case Pintura::nenhuma:
       break;
   }

@@ -13,12 +13,14 @@ enum class Pintura {
   janela,    // the window's own colours (OSC 10/11): text already shown changes too
   textoRgb,  // 24-bit colours (SGR) for the text still to come
   texto256,  // 256-colour SGR, for multiplexers that drop 24-bit colours (GNU screen)
+  paleta,    // the Linux console's palette (OSC P): text already shown changes too
 };
 
 // Colour `indice` (0 to 15) of the Windows console's palette, as #RRGGBB.
 std::string corDaPaleta(unsigned indice);
 
-// What TERM alone says, for when the terminal cannot be asked.
+// What TERM alone says, for when the terminal cannot be asked. The Linux
+// console is known by name only: its answers are those of other VT102s.
 Pintura pinturaPeloNome(std::string_view term);
 
 // Asks whether the terminal answers a query of its text colour (OSC 10),

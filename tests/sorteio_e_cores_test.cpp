@@ -74,6 +74,8 @@ TEST(Cores, CadaPinturaEscreveOEsquemaDoComandoColor) {
       {Pintura::textoRgb, kCoresDoAcerto, "\x1b[38;2;197;15;31;48;2;193;156;0m"},
       {Pintura::texto256, kCoresNormais, "\x1b[38;5;252;48;5;232m"},
       {Pintura::texto256, kCoresDoAcerto, "\x1b[38;5;160;48;5;142m"},
+      {Pintura::paleta, kCoresNormais, "\x1b]P00C0C0C\x1b]P7CCCCCC\x1b[39;49m"},
+      {Pintura::paleta, kCoresDoAcerto, "\x1b]P0C19C00\x1b]P7C50F1F\x1b[39;49m"},
       {Pintura::nenhuma, kCoresDoAcerto, ""},
   };
   for (const Cores& caso : casos) {

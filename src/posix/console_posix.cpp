@@ -2,16 +2,11 @@
 // standard descriptors, colours as the terminal can show them.
 #include <poll.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -20,6 +15,7 @@
 #include <thread>
 #include <utility>
 
+#include "pergunta_ao_terminal.hpp"
 #include "sistema.hpp"
 #include "terminal.hpp"
 
@@ -31,10 +27,10 @@ namespace {
 // taking "not yet" for the end or for an error.
 bool ehPreciso(int erro) { return erro == EAGAIN || erro == EWOULDBLOCK; }
 
-// Waits until the descriptor is ready or `prazo` ms have passed (-1: no limit).
-void esperar(int descritor, short evento, int prazo = -1) {
+// Waits until the descriptor is ready.
+void esperar(int descritor, short evento) {
   pollfd alvo{descritor, evento, 0};
-  while (::poll(&alvo, 1, prazo) < 0 && errno == EINTR) {
+  while (::poll(&alvo, 1, -1) < 0 && errno == EINTR) {
   }
 }
 
@@ -76,43 +72,10 @@ bool mesmoTerminal() {
          ::fstat(STDOUT_FILENO, &saida) == 0 && entrada.st_rdev == saida.st_rdev;
 }
 
-// The terminal's input without line editing or echo, for reading its answers,
-// while it lasts; Ctrl+C and the like wait until the player's settings are back.
-class ModoCru {
- public:
-  ModoCru() {
-    sigset_t sinais;
-    sigemptyset(&sinais);
-    for (const int sinal : {SIGINT, SIGQUIT, SIGTSTP, SIGHUP, SIGTERM}) {
-      sigaddset(&sinais, sinal);
-    }
-    ::sigprocmask(SIG_BLOCK, &sinais, &mascara_);
-    ativo_ = ::tcgetattr(STDIN_FILENO, &original_) == 0;
-    termios cru = original_;
-    cru.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    cru.c_cc[VMIN] = 0;
-    cru.c_cc[VTIME] = 0;
-    ativo_ = ativo_ && ::tcsetattr(STDIN_FILENO, TCSANOW, &cru) == 0;
-  }
-  ModoCru(const ModoCru&) = delete;
-  ModoCru& operator=(const ModoCru&) = delete;
-  ~ModoCru() {
-    if (ativo_) {
-      ::tcsetattr(STDIN_FILENO, TCSANOW, &original_);
-    }
-    ::sigprocmask(SIG_SETMASK, &mascara_, nullptr);
-  }
-
-  bool ativo() const { return ativo_; }
-
- private:
-  termios original_{};
-  sigset_t mascara_{};
-  bool ativo_ = false;
-};
-
-// A terminal that answers nothing at all is given this long.
-constexpr std::chrono::milliseconds kPrazoDaResposta{1000};
+// How long the game waits for the terminal's answers before it goes on
+// writing: a local terminal answers within milliseconds. Answers that come
+// later, over a slow link, are awaited during the pause after the draw.
+constexpr std::chrono::milliseconds kEsperaCurta{150};
 
 class ConsolePosix final : public ConsoleDeFluxo {
  public:
@@ -122,79 +85,96 @@ class ConsolePosix final : public ConsoleDeFluxo {
                        std::move(sorteio)) {}
 
   void mudarCores(AtributoDeCor atributo) override {
-    if (!pintura_) {
+    atributo_ = atributo;
+    if (!pintura_ && !pergunta_) {
       pintura_ = descobrirPintura();
     }
-    cores_ = sequenciaDeCores(*pintura_, atributo);
-    escrever(cores_);
+    if (pintura_) {
+      cores_ = sequenciaDeCores(*pintura_, atributo_);
+      escrever(cores_);
+    }
   }
 
  private:
-  void dormir(std::chrono::milliseconds duracao) override { std::this_thread::sleep_for(duracao); }
+  void dormir(std::chrono::milliseconds duracao) override {
+    const auto fim = std::chrono::steady_clock::now() + duracao;
+    ouvirOTerminal();
+    std::this_thread::sleep_until(fim);
+  }
+
+  // The terminal's answers, if still awaited, decide the colours now.
+  void ouvirOTerminal() {
+    if (!pergunta_ || !pergunta_->esperando()) {
+      return;
+    }
+    pergunta_->aguardar();
+    pintura_ = pergunta_->pintura().value_or(pinturaPeloNome(term_));
+    mudarCores(atributo_);
+    esvaziar();
+  }
 
   bool pintaSoOTexto() const {
     return pintura_ == Pintura::textoRgb || pintura_ == Pintura::texto256;
   }
 
   Lidos ler(std::span<char> bytes) {
-    if (!digitado_.empty()) {
-      const std::size_t n = std::min(bytes.size(), digitado_.size());
-      std::memcpy(bytes.data(), digitado_.data(), n);
-      digitado_.erase(0, n);
-      return {n, 0};
+    ouvirOTerminal();
+    if (pergunta_) {
+      if (const std::size_t n = pergunta_->entregarDigitado(bytes); n > 0) {
+        return {n, 0};
+      }
     }
     if (!pintaSoOTexto() || cores_.empty()) {
-      return lerEntrada(bytes);
+      return lerDoJogador(bytes);
     }
     gravarSaida(kCoresDoTerminal);
-    const Lidos lidos = lerEntrada(bytes);
+    const Lidos lidos = lerDoJogador(bytes);
     escrever(cores_);
     return lidos;
   }
 
-  Pintura descobrirPintura() {
+  // Standard input, less any answer of the terminal's that came too late.
+  Lidos lerDoJogador(std::span<char> bytes) {
+    for (;;) {
+      Lidos lidos = lerEntrada(bytes);
+      if (!pergunta_ || lidos.bytes == 0) {
+        return lidos;
+      }
+      lidos.bytes = pergunta_->tirarRespostas(bytes, lidos.bytes);
+      if (lidos.bytes > 0) {
+        return lidos;
+      }
+    }
+  }
+
+  // Decided at the first change of colours; none while the terminal is asked.
+  std::optional<Pintura> descobrirPintura() {
     if (::isatty(STDOUT_FILENO) != 1) {
       return Pintura::nenhuma;  // piped output gets the plain texts only
     }
     const char* const term = std::getenv("TERM");
-    const std::string_view nome = term == nullptr ? "" : term;
-    const Pintura peloNome = pinturaPeloNome(nome);
-    if (peloNome == Pintura::nenhuma || !mesmoTerminal() || esvaziar() != 0) {
+    term_ = term == nullptr ? "" : term;
+    const Pintura peloNome = pinturaPeloNome(term_);
+    if (peloNome == Pintura::nenhuma || peloNome == Pintura::paleta || !mesmoTerminal() ||
+        esvaziar() != 0) {
       return peloNome;
     }
-    return perguntarAoTerminal(nome).value_or(peloNome);
-  }
-
-  std::optional<Pintura> perguntarAoTerminal(std::string_view term) {
-    const ModoCru cru;
-    if (!cru.ativo() || gravarSaida(kPerguntaAoTerminal) != 0) {
+    pergunta_.emplace(term_);
+    if (!pergunta_->perguntar(kEsperaCurta)) {
+      pergunta_.reset();
+      return peloNome;
+    }
+    if (pergunta_->esperando()) {
       return std::nullopt;
     }
-    const auto limite = std::chrono::steady_clock::now() + kPrazoDaResposta;
-    std::string recebido;
-    RespostaDoTerminal resposta;
-    while (!(resposta = lerResposta(term, recebido)).completa) {
-      const auto falta = std::chrono::duration_cast<std::chrono::milliseconds>(
-          limite - std::chrono::steady_clock::now());
-      if (falta.count() <= 0) {
-        break;
-      }
-      esperar(STDIN_FILENO, POLLIN, static_cast<int>(falta.count()));
-      std::array<char, 256> bloco{};
-      const ssize_t lidos = ::read(STDIN_FILENO, bloco.data(), bloco.size());
-      if (lidos > 0) {
-        recebido.append(bloco.data(), static_cast<std::size_t>(lidos));
-      } else if (lidos == 0 || !(ehPreciso(errno) || errno == EINTR)) {
-        break;
-      }
-    }
-    digitado_ += resposta.digitado;
-    return resposta.completa ? std::optional(resposta.pintura) : std::nullopt;
+    return pergunta_->pintura().value_or(peloNome);
   }
 
-  std::optional<Pintura> pintura_;  // decided at the first change of colours
-  std::string cores_;               // the scheme now in force
-  std::string digitado_;            // typed ahead while the terminal was asked
+  std::string term_;
+  std::optional<PerguntaAoTerminal> pergunta_;
+  std::optional<Pintura> pintura_;
+  AtributoDeCor atributo_ = 0x07;  // the scheme asked for
+  std::string cores_;              // its sequence, now in force
 };
 
 }  // namespace

@@ -8,7 +8,6 @@ it. When SYSTEM (the target's CMake system name) is Windows, the console's
 CRLF line ends are folded to LF before comparing.
 """
 import os
-import fcntl
 import pty
 import re
 import resource
@@ -52,6 +51,7 @@ SGR_07 = b"\x1b[38;2;204;204;204;48;2;12;12;12m"
 SGR_64 = b"\x1b[38;2;197;15;31;48;2;193;156;0m"
 SGR_DO_TERMINAL = b"\x1b[39;49m"
 SGR256_07 = b"\x1b[38;5;252;48;5;232m"  # GNU screen passes 256-colour SGR only
+PALETA_07 = b"\x1b]P00C0C0C\x1b]P7CCCCCC\x1b[39;49m"  # the Linux console's colours 0 and 7
 
 EMULADOR = []  # the command line's EMULATOR, if any
 WINDOWS = False  # the target is Windows
@@ -351,11 +351,13 @@ def sem_eco(fd):
     termios.tcsetattr(fd, termios.TCSANOW, atributos)
 
 
-def no_terminal(programa):
-    """Starts the program on a pseudo-terminal that an xterm would be, TERM included."""
+def no_terminal(programa, eco=False):
+    """Starts the program on a pseudo-terminal that an xterm would be, TERM included; with
+    `eco`, echo and line editing on, as a shell leaves the terminal."""
     pid, fd = pty.fork()
     if pid == 0:
-        sem_eco(0)
+        if not eco:
+            sem_eco(0)
         os.execvpe(comando(programa)[0], comando(programa), {**os.environ, "TERM": "xterm"})
     return pid, Leitor(fd), lambda texto: os.write(fd, texto)
 
@@ -371,6 +373,7 @@ def escapes_so_num_terminal(programa, _):
         # Screen's own colours come back while the player types, here at the end of input.
         ("screen, input from a pipe", "screen.xterm-256color", False, True, SGR256_07),
         ("screen-256color, input from a pipe", "screen-256color", False, True, SGR256_07),
+        ("the Linux console, never asked", "linux", True, True, PALETA_07),
     ]
     for caso, term, entrada_no_terminal, saida_no_terminal, cores in casos:
         mestre, escravo = pty.openpty()
@@ -396,7 +399,7 @@ def escapes_so_num_terminal(programa, _):
 
 
 def terminar(pid, leitor, responder):
-    leitor.ate(re.escape(MENU) + b"(" + re.escape(SGR_DO_TERMINAL) + b")?$")
+    leitor.ate(re.escape(MENU.rsplit(b"\n", 1)[-1]) + b"(" + re.escape(SGR_DO_TERMINAL) + b")?$")
     responder(b"3\n")
     saida = leitor.resto()
     confere(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 0, "exit status")
@@ -432,11 +435,36 @@ def terminal_cores(programa, programa_42):
          MENU + PERGUNTA + SGR_07 + SORTEANDO + pedido(1) + SGR_DO_TERMINAL + SGR_07 + acerto(42) +
          SGR_64 + historico([42]) + MENU + SGR_DO_TERMINAL + SGR_64 + ADEUS),
         ("xterm, 42 typed right behind its answer", RESPOSTA_DO_XTERM + b"42\n", b"", xterm),
-        ("silent: TERM decides", b"", b"42\n", xterm),
+        ("silent: TERM decides", b"", b"42\n", xterm.replace(PERGUNTA + CORES_07 + SORTEANDO,
+                                                              PERGUNTA + SORTEANDO + CORES_07)),
     ]
     for terminal, resposta, palpite, esperado in casos:
         saida = ganhar_no_terminal(programa_42, resposta, palpite)
         confere(saida == esperado, f"{terminal}: got {saida!r}")
+
+    # A terminal whose answers come late, as over a slow link, or never: the draw comes at
+    # once, the first prompt within 3.5 s, and what reaches the screen holds no answer echoed;
+    # the first guess counts, even with an answer that came later still glued to it.
+    for atraso in (0.05, 0.8, 1.6, 3.0, None):
+        pid, leitor, responder = no_terminal(programa_42, eco=True)
+        leitor.ate(rb"opcao:$")
+        responder(b"1\n")
+        inicio = time.monotonic()
+        leitor.ate(re.escape(PERGUNTA) + rb"\r\nSorteando")
+        confere(time.monotonic() - inicio < 0.5, f"{atraso} s: the draw came late")
+        if atraso is not None:
+            time.sleep(max(0.0, inicio + atraso - time.monotonic()))
+            responder(RESPOSTA_DO_XTERM)
+        leitor.ate(rb"Tentativa 1 de 5[^\n]*:$")
+        confere(time.monotonic() - inicio < 3.5, f"{atraso} s: the first prompt came late")
+        responder((b"" if atraso else RESPOSTA_DO_XTERM) + b"42\n")
+        saida = terminar(pid, leitor, responder).replace(b"\r\n", b"\n")
+        if atraso is None:  # echoed, as the line it came with, past the game's reach
+            saida = saida.replace(RESPOSTA_DO_XTERM.replace(b"\x1b", b"^["), b"", 1)
+        confere(b"rgb:" not in saida, f"{atraso} s: an answer reached the screen: {saida!r}")
+        confere(re.search(re.escape(CORES_07) + b".*" + re.escape(pedido(1) + b"42\n" + acerto(42)
+                                                             + CORES_64), saida, re.S),
+                f"{atraso} s: colours or first guess lost: {saida!r}")
 
     # The program as shipped: no colours before the first game, white on black when it starts.
     pid, leitor, responder = comecar_no_terminal(programa, RESPOSTA_DO_XTERM)
@@ -451,10 +479,8 @@ def terminal_cores(programa, programa_42):
 def ctrl_c_na_pergunta(programa, _):
     """Ctrl+C while the terminal is asked waits until the player's settings are back, then
     stops the game; the answer is never echoed."""
-    pid, fd = pty.fork()
-    if pid == 0:  # echo and line editing on, as a shell leaves the terminal
-        os.execvpe(comando(programa)[0], comando(programa), {**os.environ, "TERM": "xterm"})
-    leitor = Leitor(fd)
+    pid, leitor, _ = no_terminal(programa, eco=True)
+    fd = leitor.fd
     do_jogador = termios.tcgetattr(fd)
     leitor.ate(re.escape(MENU.rsplit(b"\n", 1)[-1]) + rb"$")  # a terminal's CRs before each line
     os.write(fd, b"1\n")
