@@ -498,5 +498,11 @@ def ctrl_c_na_pergunta(programa, _):
 if __name__ == "__main__":
     WINDOWS = sys.argv[4] == "Windows"
     EMULADOR = sys.argv[5:]
-    globals()[sys.argv[1]](*sys.argv[2:4])
+    try:
+        globals()[sys.argv[1]](*sys.argv[2:4])
+    except OSError as erro:  # a build without pseudo-terminals (a distribution's chroot)
+        if "out of pty devices" not in str(erro):
+            raise
+        print("SKIP: no pseudo-terminal can be opened")
+        sys.exit(77)
     print("PASS")

@@ -12,6 +12,8 @@ Usage: pacote.py CASE ARGUMENTS...
   desktop SOURCE_DIR BUILD_DIR             desktop entry and AppStream metainfo validate
 """
 import builtins
+import datetime
+import email.utils
 import glob
 import os
 import re
@@ -71,13 +73,13 @@ def instalacao(compilado, programa, sistema, *emulador):
                 cp.confere(titulo in rodar("man", "-l", manual), f"installed manual {manual}")
 
 
-def construir_deb(fonte, compilado, umask=0o022, cadeia=""):
+def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes):
     """Configures, builds and packs as README says, for the toolchain's target if one is given;
     returns the .deb's path."""
     antes = os.umask(umask)
     try:
         rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
-              "-DCMAKE_INSTALL_PREFIX=/usr", f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", cwd=fonte)
+              f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", *opcoes, cwd=fonte)
         rodar("cmake", "--build", compilado, "-j2")
         rodar("cpack", cwd=compilado)
     finally:
@@ -87,6 +89,7 @@ def construir_deb(fonte, compilado, umask=0o022, cadeia=""):
 
 def deb(fonte, cadeia="", *emulador):
     with tempfile.TemporaryDirectory() as temporario:
+        # The plain commands, with the prefix left as it is (/usr/local): cpack installs to /usr.
         pacote = construir_deb(fonte, os.path.join(temporario, "build"), 0o002, cadeia)
         # Any finding fails, info and pedantic ones included.
         feito = subprocess.run(["lintian", "--pedantic", "-I", "--fail-on",
@@ -108,6 +111,9 @@ def deb(fonte, cadeia="", *emulador):
         raiz = os.path.join(temporario, "raiz")
         rodar("dpkg-deb", "-x", pacote, raiz)
         jogo = os.path.join(raiz, "usr", "games", "trovelin")
+        with open(os.path.join(raiz, "usr", "share", "applications", "trovelin.desktop"),
+                  encoding="utf-8") as entrada:
+            cp.confere("\nExec=/usr/games/trovelin\n" in entrada.read(), "Exec: not the program")
         # Control-flow protection is x86's CET, whose marks Debian 12's compilers do not
         # give the C++ runtime; ARM's counterpart (BTI, PAC) is not what this checks.
         rodar("hardening-check", "--nocfprotection", jogo)
@@ -141,7 +147,8 @@ def reproducivel(fonte, cadeia="", *_emulador):
         for pasta, umask in (("a", 0o022), ("um/caminho/mais/longo", 0o002)):
             codigo = os.path.join(temporario, pasta, "trovelin")
             copia_do_codigo(fonte, codigo)
-            deb_feito = construir_deb(codigo, os.path.join(codigo, "build", "jogo"), umask, cadeia)
+            deb_feito = construir_deb(codigo, os.path.join(codigo, "build", "jogo"), umask, cadeia,
+                                      "-DCMAKE_INSTALL_PREFIX=/usr")
             artefatos.append([deb_feito, *([] if cadeia else construir_windows(codigo, umask))])
             time.sleep(1.1)  # another second on the clock for the second build
         for primeiro, segundo in builtins.zip(*artefatos):
@@ -149,13 +156,44 @@ def reproducivel(fonte, cadeia="", *_emulador):
                 cp.confere(a.read() == b.read(), f"{os.path.basename(primeiro)} differs")
 
 
+def subir_versao(clone):
+    """A release as README describes it: the version in project() and a changelog entry."""
+    atual = versao(clone)
+    nova = re.sub(r"\d+$", lambda ultimo: str(int(ultimo.group()) + 1), atual)
+    for nome, antes, depois in (
+            ("CMakeLists.txt", f"VERSION {atual}", f"VERSION {nova}"),
+            ("packaging/debian/changelog", "", f"trovelin ({nova}) unstable; urgency=medium\n\n"
+             "  * The next release.\n\n -- Empresa Zorvel <jogos@zorvel.invalid>  "
+             f"{email.utils.format_datetime(datetime.datetime.now(datetime.timezone.utc))}\n\n")):
+        with open(os.path.join(clone, nome), encoding="utf-8") as arquivo:
+            texto = arquivo.read()
+        with open(os.path.join(clone, nome), "w", encoding="utf-8") as arquivo:
+            arquivo.write(depois + texto if not antes else texto.replace(antes, depois, 1))
+    rodar("git", "-c", "user.name=Teste", "-c", "user.email=teste@zorvel.invalid", "commit",
+          "--quiet", "-am", f"Release {nova}", cwd=clone)
+
+
+def changelog_da_distribuicao(arvore):
+    """The distribution's changelog follows the release's: its version, revision 1."""
+    with open(os.path.join(arvore, "packaging", "debian", "changelog"), encoding="utf-8") as f:
+        linhas = f.read().splitlines()
+    assinatura = next(linha for linha in linhas if linha.startswith(" -- "))
+    lancamento = re.match(r"trovelin \((.+?)\)", linhas[0]).group(1)
+    with open(os.path.join(arvore, "debian", "changelog"), "w", encoding="utf-8") as arquivo:
+        arquivo.write(f"trovelin ({lancamento}-1) unstable; urgency=medium\n\n"
+                      f"  * Initial release.\n\n{assinatura}\n")
+
+
 def fonte(codigo):
     """The tarball of a clone under a path holding /build/, with an untracked file beside the
-    sources, holds the commit's files exactly; Debian's own tools build it, offline, with no
-    terminal and no display, its tests passing and lintian finding nothing."""
+    sources and the next version made as README says, holds the commit's files exactly;
+    Debian's own tools build it, offline, with no terminal and no display, its tests passing
+    and lintian finding nothing; and again with the nocheck profile, needing no test tool."""
     with tempfile.TemporaryDirectory() as temporario:
         clone = os.path.join(temporario, "build", "trovelin")
         rodar("git", "clone", "--quiet", codigo, clone)
+        subir_versao(clone)
+        codigo = clone
         with open(os.path.join(clone, "notas.txt"), "w", encoding="ascii") as notas:
             notas.write("not for the tarball\n")
         rodar("cmake", "--preset", "jogo", cwd=clone)
@@ -177,12 +215,18 @@ def fonte(codigo):
                         os.path.join(arvore, "debian"))
         shutil.copy(os.path.join(arvore, "packaging", "debian", "copyright"),
                     os.path.join(arvore, "debian"))
+        changelog_da_distribuicao(arvore)
         ambiente = {n: v for n, v in os.environ.items() if n not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        registro_da_construcao = rodar(
-            "dpkg-buildpackage", "-us", "-uc", cwd=arvore, stdin=subprocess.DEVNULL,
-            start_new_session=True, env={**ambiente, "DEB_BUILD_OPTIONS": "parallel=2"})
-        cp.confere(re.search(rb"100% tests passed, 0 tests failed out of [1-9]", registro_da_construcao),
-                   "dh_auto_test ran no test")
+        for perfil, opcoes in (("", "parallel=2"), ("nocheck", "nocheck parallel=2")):
+            registro_da_construcao = rodar(
+                "dpkg-buildpackage", "-us", "-uc", cwd=arvore, stdin=subprocess.DEVNULL,
+                start_new_session=True, env={**ambiente, "DEB_BUILD_PROFILES": perfil,
+                                             "DEB_BUILD_OPTIONS": opcoes})
+            testou = re.search(rb"100% tests passed, 0 tests failed out of [1-9]",
+                               registro_da_construcao)
+            procurou = re.search(rb"Found (GTest|Python3)", registro_da_construcao)
+            cp.confere(bool(testou) == bool(procurou) == (not perfil),
+                       f"{perfil or 'default'}: tests run {bool(testou)}, looked for {bool(procurou)}")
         mudancas = glob.glob(os.path.join(debian, "*.changes"))[0]
         feito = subprocess.run(["lintian", "--fail-on", "error,warning", mudancas],
                                capture_output=True, check=False)
@@ -237,17 +281,19 @@ def nsis(compilado, emulador):
         with open(instalador, "rb") as arquivo:
             confere_versao(arquivo.read(), instalador)
         unidade_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
-        destino = os.path.join(unidade_c, "Trovelin-teste")
-        rodar(emulador, instalador, "/S", "/D=C:\\Trovelin-teste")
+        rodar(emulador, instalador, "/S")
+        entrada = registro(emulador, desinstalacao)
+        pasta = re.search(rb"InstallLocation\s+REG_SZ\s+(.*?)\r?\n", entrada).group(1).decode()
+        cp.confere(pasta == "C:\\Program Files\\Trovelin", f"installed in {pasta}")
+        destino = os.path.join(unidade_c, *pasta[3:].split("\\"))
         atalhos = glob.glob(os.path.join(unidade_c, "**", "Start Menu", "**", "Trovelin.lnk"),
                             recursive=True)
         cp.confere(len(atalhos) == 1, f"Start-menu shortcuts: {atalhos}")
         alvo = alvo_do_atalho(atalhos[0])
-        cp.confere(alvo.lower() == "c:\\trovelin-teste\\trovelin.exe", f"the shortcut opens {alvo}")
+        cp.confere(alvo.lower() == f"{pasta}\\trovelin.exe".lower(), f"the shortcut opens {alvo}")
         jogar(os.path.join(unidade_c, *alvo[3:].split("\\")), emulador, windows=True)
         for nome in ("LICENSE.txt", "LEIA-ME.txt", "Uninstall.exe"):
             cp.confere(os.path.isfile(os.path.join(destino, nome)), f"installed no {nome}")
-        entrada = registro(emulador, desinstalacao)
         for valor in (b"EstimatedSize", b"QuietUninstallString", b"InstallLocation"):
             cp.confere(valor in entrada, f"no {valor} in the uninstall entry:\n{entrada}")
         rodar(emulador, os.path.join(destino, "Uninstall.exe"), "/S")
@@ -258,6 +304,32 @@ def nsis(compilado, emulador):
         cp.confere(not os.path.exists(destino), "uninstall left the folder")
         for chave in (desinstalacao, r"HKLM\Software\Empresa Zorvel"):
             cp.confere(not registro(emulador, chave), f"uninstall left {chave}")
+
+
+def assinatura(fonte_, emulador):
+    """With a code-signing certificate (made here for the run), the .exe, the installer and the
+    uninstaller it installs are signed with it."""
+    with tempfile.TemporaryDirectory() as temporario:
+        certificado, chave = os.path.join(temporario, "cert.pem"), os.path.join(temporario, "k")
+        rodar("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", chave,
+              "-out", certificado, "-days", "2", "-subj", "/CN=Trovelin teste",
+              "-addext", "extendedKeyUsage=codeSigning")
+        pfx = os.path.join(temporario, "cert.pfx")
+        rodar("openssl", "pkcs12", "-export", "-inkey", chave, "-in", certificado, "-out", pfx,
+              "-passout", "pass:segredo")
+        ambiente = {**os.environ, "TROVELIN_ASSINATURA_SENHA": "segredo"}
+        compilado = os.path.join(temporario, "build")
+        rodar("cmake", "--preset", "windows", "-S", fonte_, "-B", compilado, "-DBUILD_TESTING=OFF",
+              f"-DTROVELIN_ASSINATURA={pfx}", cwd=fonte_, env=ambiente)
+        rodar("cmake", "--build", compilado, "-j2", env=ambiente)
+        rodar("cpack", "-G", "NSIS", cwd=compilado, env=ambiente)
+        instalador = glob.glob(os.path.join(compilado, "trovelin-*.exe"))[0]
+        rodar(emulador, instalador, "/S", "/D=C:\\Trovelin-assinado")
+        pasta = os.path.join(os.environ["WINEPREFIX"], "drive_c", "Trovelin-assinado")
+        for programa in (os.path.join(compilado, "trovelin.exe"), instalador,
+                         os.path.join(pasta, "Uninstall.exe")):
+            rodar("osslsigncode", "verify", "-CAfile", certificado, "-in", programa)
+        rodar(emulador, os.path.join(pasta, "Uninstall.exe"), "/S")
 
 
 def manual(compilado):
@@ -274,10 +346,14 @@ def manual(compilado):
 
 
 def desktop(fonte_, compilado):
-    entrada = os.path.join(compilado, "packaging", "trovelin.desktop")
-    silencioso("desktop-file-validate", entrada)
-    with open(entrada, encoding="utf-8") as arquivo:
-        cp.confere(re.search(r"^Exec=/\S+/trovelin$", arquivo.read(), re.M), "Exec: not a full path")
+    with tempfile.TemporaryDirectory() as destino:
+        rodar("cmake", "--install", compilado, "--prefix", "/opt/jogos",
+              env={**os.environ, "DESTDIR": destino})
+        entrada = os.path.join(destino, "opt", "jogos", "share", "applications", "trovelin.desktop")
+        silencioso("desktop-file-validate", entrada)
+        with open(entrada, encoding="utf-8") as arquivo:
+            exec_ = re.search(r"^Exec=(.*)$", arquivo.read(), re.M).group(1)
+        cp.confere(os.path.isfile(destino + exec_), f"Exec={exec_}: not the program installed")
     metainfo = os.path.join(compilado, "packaging", "invalid.zorvel.trovelin.metainfo.xml")
     rodar("appstreamcli", "validate", "--no-net", metainfo)
     with open(metainfo, encoding="utf-8") as arquivo:
