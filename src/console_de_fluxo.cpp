@@ -1,17 +1,8 @@
 #include "console_de_fluxo.hpp"
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <exception>
-#include <random>
 #include <string_view>
 #include <utility>
-#include <vector>
-
-#include "textos.hpp"
-#include "trovelin.hpp"
 
 namespace trovelin {
 
@@ -59,49 +50,6 @@ int ConsoleDeFluxo::esvaziar() {
   }
   buffer_.clear();
   return erroDeEscrita_;
-}
-
-namespace {
-
-// Two words from the entropy source, or none if it cannot be opened or read.
-std::vector<unsigned> entropia(const std::string& fonte) {
-  try {
-    std::random_device dispositivo(fonte);
-    return {dispositivo(), dispositivo()};
-  } catch (const std::exception&) {
-    return {};
-  }
-}
-
-int relatar(std::string_view prefixo, int erro) {
-  std::fprintf(stderr, "%.*s%s\n", static_cast<int>(prefixo.size()), prefixo.data(),
-               std::strerror(erro));
-  return EXIT_FAILURE;
-}
-
-}  // namespace
-
-Sorteio sorteioSemeado(const std::string& fonteDeEntropia) {
-  std::vector<unsigned> semente = entropia(fonteDeEntropia);
-  const auto agora =
-      static_cast<unsigned long long>(std::chrono::system_clock::now().time_since_epoch().count());
-  semente.push_back(static_cast<unsigned>(agora));
-  semente.push_back(static_cast<unsigned>(agora >> 32U));
-  std::seed_seq sequencia(semente.begin(), semente.end());
-  return [gerador = std::mt19937(sequencia)](int minimo, int maximo) mutable {
-    return std::uniform_int_distribution<int>(minimo, maximo)(gerador);
-  };
-}
-
-int executarPrograma(ConsoleDeFluxo& console) {
-  executarMenu(console);
-  if (const int erro = console.esvaziar(); erro != 0) {
-    return relatar(textos::kErroDeEscrita, erro);
-  }
-  if (const int erro = console.erroDeLeitura(); erro != 0) {
-    return relatar(textos::kErroDeLeitura, erro);
-  }
-  return EXIT_SUCCESS;
 }
 
 }  // namespace trovelin

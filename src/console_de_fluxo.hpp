@@ -9,11 +9,9 @@
 
 #include "console.hpp"
 #include "leitor.hpp"
+#include "sorteio.hpp"
 
 namespace trovelin {
-
-// Draws a whole number in [minimo, maximo].
-using Sorteio = std::function<int(int minimo, int maximo)>;
 
 // A console over a byte source and a byte sink. Output is buffered and only
 // written out when the program is about to wait (for input that has not
@@ -63,15 +61,5 @@ class ConsoleDeFluxo : public Console {
   LeitorDeInteiros entrada_;
   Sorteio sorteio_;
 };
-
-// The generator of a run: seeded once, from the clock and the system's entropy
-// source (the one `std::random_device` knows by that name). If that source
-// fails, the clock alone seeds it.
-Sorteio sorteioSemeado(const std::string& fonteDeEntropia = "default");
-
-// Plays the whole program on `console`: the menu until the player leaves or
-// input ends, then the last of the output. Returns the exit status, having
-// told standard error about a write or read that failed.
-int executarPrograma(ConsoleDeFluxo& console);
 
 }  // namespace trovelin

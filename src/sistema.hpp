@@ -4,6 +4,7 @@
 #include <string>
 
 #include "console_de_fluxo.hpp"
+#include "sorteio.hpp"
 
 namespace trovelin {
 
@@ -17,7 +18,11 @@ std::string fonteDeEntropia();
 
 // The console of the machine we run on: standard input and output, the real
 // clock, and the terminal's (or Windows console's) colours.
-std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(
-    Sorteio sorteio = sorteioSemeado(fonteDeEntropia()));
+std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio);
+
+// The whole program on this machine's console, with secrets from `sorteio`;
+// returns the exit status. What a program's main calls, once the process is
+// prepared.
+int executarNoSistema(Sorteio sorteio);
 
 }  // namespace trovelin

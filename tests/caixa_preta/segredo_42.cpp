@@ -3,6 +3,5 @@
 
 int main() {
   trovelin::prepararProcesso();
-  const auto console = trovelin::abrirConsoleDoSistema([](int, int) { return 42; });
-  return trovelin::executarPrograma(*console);
+  return trovelin::executarNoSistema([](int, int) { return 42; });
 }

@@ -33,6 +33,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.common.options import ArgOptions
+from selenium.common.exceptions import WebDriverException
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "caixa_preta"))
 import caixa_preta as cp  # noqa: E402  (the texts, written once for every test)
@@ -208,7 +209,14 @@ class WebKit(PorSelenium):
         self.driver.set_window_size(*(TELEFONE if celular else (1280, 800)))
 
     def altura(self, pixels):
-        self.driver.set_window_size(TELEFONE[0], pixels)
+        for vez in range(3):  # the driver now and then fails a resize, saying nothing
+            try:
+                self.driver.set_window_size(TELEFONE[0], pixels)
+                return
+            except WebDriverException:
+                if vez == 2:
+                    raise
+                time.sleep(0.2)
 
     def teclado(self, digitado):
         ActionChains(self.driver).send_keys(*(TECLAS.get(letra, letra) for letra in digitado)

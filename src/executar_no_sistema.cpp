@@ -1,0 +1,21 @@
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <utility>
+
+#include "programa.hpp"
+#include "sistema.hpp"
+
+namespace trovelin {
+
+int executarNoSistema(Sorteio sorteio) {
+  try {
+    const auto console = abrirConsoleDoSistema(std::move(sorteio));
+    return executarPrograma(*console);
+  } catch (const std::exception& erro) {  // out of memory: nothing else can throw
+    std::fprintf(stderr, "trovelin: %s\n", erro.what());
+    return EXIT_FAILURE;
+  }
+}
+
+}  // namespace trovelin

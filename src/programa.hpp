@@ -1,0 +1,12 @@
+#pragma once
+
+#include "console_de_fluxo.hpp"
+
+namespace trovelin {
+
+// Plays the whole program on `console`: the menu until the player leaves or
+// input ends, then the last of the output. Returns the exit status, having
+// told standard error about a write or read that failed.
+int executarPrograma(ConsoleDeFluxo& console);
+
+}  // namespace trovelin

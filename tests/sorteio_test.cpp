@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "sorteio.hpp"
+
+namespace trovelin {
+namespace {
+
+TEST(Sorteio, SempreDentroDe1a100ECobreTodos) {
+  Sorteio sorteio = sorteioSemeado();
+  std::array<int, 101> vezes{};
+  int fora = 0;
+  for (int i = 0; i < 100000; ++i) {
+    const int n = sorteio(1, 100);
+    if (n < 1 || n > 100) {
+      ++fora;
+    } else {
+      ++vezes[static_cast<std::size_t>(n)];
+    }
+  }
+  EXPECT_EQ(fora, 0);
+  // 1000 expected each; a fair draw falls outside 700..1300 about once in 10^20 runs.
+  const auto [menos, mais] = std::minmax_element(vezes.begin() + 1, vezes.end());
+  EXPECT_GT(*menos, 700);
+  EXPECT_LT(*mais, 1300);
+}
+
+// The first secrets of a run.
+std::vector<int> vinteSegredos(Sorteio sorteio) {
+  std::vector<int> segredos;
+  for (int i = 0; i < 20; ++i) {
+    segredos.push_back(sorteio(1, 100));
+  }
+  return segredos;
+}
+
+// Two runs started in the same second must not play the same secrets.
+TEST(Sorteio, CadaExecucaoTemSuaSequencia) {
+  EXPECT_NE(vinteSegredos(sorteioSemeado()), vinteSegredos(sorteioSemeado()));
+}
+
+// The entropy source can fail (no /dev/urandom, no getrandom): play on, with
+// the whole clock, so that runs started within seconds still differ.
+TEST(Sorteio, SemFonteDeEntropiaOsSegredosVemDoRelogio) {
+  const std::vector<int> a = vinteSegredos(sorteioSemeado("fonte-que-nao-existe"));
+  EXPECT_GE(*std::min_element(a.begin(), a.end()), 1);
+  EXPECT_LE(*std::max_element(a.begin(), a.end()), 100);
+  EXPECT_NE(a, vinteSegredos(sorteioSemeado("fonte-que-nao-existe")));
+}
+
+}  // namespace
+}  // namespace trovelin
