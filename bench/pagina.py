@@ -6,7 +6,8 @@ is what showing that text takes the browser itself; and the size of the folder t
 holds, which is also the page timed.
 
 Usage: pagina.py WEB_BUILD_DIR [--vezes N] [--verificar]
-It needs a display for WebKitGTK: run it under `xvfb-run --auto-servernum`.
+It needs a display for WebKitGTK: run it under `xvfb-run --auto-servernum`, with
+PYTHONPATH=tests/comum:tests/navegador for the browser test's texts and drivers.
 With --verificar it fails only on a gross loss, not on machine noise: a folder over 150 KB, or
 a page whose median is over 500 ms behind the plain one's in the same browser.
 """
@@ -21,13 +22,14 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "navegador"))
-import navegador  # noqa: E402  (the browsers, driven as the browser test drives them)
-from navegador import cp  # noqa: E402  (the game's texts)
+import apoio as ap  # the game's texts (tests/comum, on PYTHONPATH)
+import navegador  # the browsers, driven as the browser test drives them (tests/navegador)
 
 LIMITE_DE_TAMANHO = 150 * 1000
 ATRASO_GROSSEIRO = 500  # ms
-MARCA = "trovelin-primeiro-texto"  # set by the page at its first text
+with open(os.path.join(os.path.dirname(__file__), "..", "src", "web", "pagina.js"),
+          encoding="utf-8") as _pagina:  # the mark the page sets at its first text
+    MARCA = re.search(r'const INICIO = "([^"]+)"', _pagina.read()).group(1)
 # Every wait of the page's own is bounded at 10 s; a measure still running after this long is
 # a browser or driver stuck outside the page (seen about once in a few hundred starts).
 PRAZO_DA_MEDIDA = 120  # s
@@ -44,7 +46,7 @@ def primeiro_texto(nome_do_motor, endereco):
     motor = navegador.MOTORES[nome_do_motor](False)
     try:
         motor.ir(endereco)
-        navegador.LeitorDaPagina(motor).ate(re.escape(cp.MENU) + rb"$")
+        navegador.LeitorDaPagina(motor).ate(re.escape(ap.MENU) + rb"$")
         return motor.script(f"return performance.getEntriesByName('{MARCA}')[0].startTime")
     finally:
         motor.fechar()

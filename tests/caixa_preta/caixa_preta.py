@@ -11,7 +11,6 @@ import os
 import pty
 import re
 import resource
-import select
 import signal
 import subprocess
 import sys
@@ -20,105 +19,33 @@ import termios
 import threading
 import time
 
+from apoio import (ADEUS, CORES_07, CORES_64, FORA, INVALIDA, MENU, PALETA_07, PERGUNTA, REGRAS,
+                   RESPOSTA_DO_QTERMINAL, RESPOSTA_DO_XTERM, SGR256_07, SGR_07, SGR_64,
+                   SGR_DO_TERMINAL, SORTEANDO, Alvo, Leitor, acerto, confere, historico,
+                   jogar_busca_binaria, no_terminal, padrao, pedido, sem_eco)
 
-
-def ler_textos():
-    """The expected texts, from the file that the C++ transcript tests read too."""
-    textos = {}
-    caminho = os.path.join(os.path.dirname(__file__), "..", "textos_esperados.txt")
-    with open(caminho, encoding="ascii") as arquivo:
-        for linha in arquivo:
-            nome, tab, texto = linha.rstrip("\n").partition("\t")
-            if tab and not nome.startswith("#"):
-                textos[nome] = texto.replace("\\n", "\n").encode()
-    return textos
-
-
-TEXTOS = ler_textos()
-MENU = TEXTOS["menu"]
-ADEUS = TEXTOS["adeus"]
-INVALIDA = TEXTOS["invalida"]
-REGRAS = TEXTOS["regras"]
-SORTEANDO = TEXTOS["sorteando"]
-FORA = TEXTOS["fora"]
-CORES_07 = b"\x1b]10;#CCCCCC\x07\x1b]11;#0C0C0C\x07\x1b[39;49m"
-CORES_64 = b"\x1b]10;#C50F1F\x07\x1b]11;#C19C00\x07\x1b[39;49m"
-PERGUNTA = b"\x1b]10;?\x07\x1b[>c\x1b[c"  # does the terminal know OSC 10, and which is it
-RESPOSTA_DO_XTERM = b"\x1b]10;rgb:0000/0000/0000\x1b\\\x1b[>41;379;0c\x1b[?64;1;2c"
-# A terminal that ignores OSC 10/11 gets SGR colours, and its own while the player types.
-RESPOSTA_DO_QTERMINAL = b"\x1b[>0;115;0c\x1b[?62;c"
-SGR_07 = b"\x1b[38;2;204;204;204;48;2;12;12;12m"
-SGR_64 = b"\x1b[38;2;197;15;31;48;2;193;156;0m"
-SGR_DO_TERMINAL = b"\x1b[39;49m"
-SGR256_07 = b"\x1b[38;5;252;48;5;232m"  # GNU screen passes 256-colour SGR only
-PALETA_07 = b"\x1b]P00C0C0C\x1b]P7CCCCCC\x1b[39;49m"  # the Linux console's colours 0 and 7
-
-EMULADOR = []  # the command line's EMULATOR, if any
-WINDOWS = False  # the target is Windows
-
-
-def comando(programa, *argumentos):
-    return [*EMULADOR, programa, *argumentos]
-
-
-def dobrar(saida):
-    return saida.replace(b"\r\n", b"\n") if WINDOWS else saida
-
-
-def pedido(n):
-    return TEXTOS["pedido"] % n
-
-
-def menor(valor):
-    return TEXTOS["menor"] % valor
-
-
-def acerto(segredo):
-    return TEXTOS["acerto"] % segredo
-
-
-def padrao(*nomes):
-    """A regex for any of these texts, with a group for each number."""
-    return b"|".join(re.escape(TEXTOS[nome]).replace(re.escape(b"%d"), rb"(\d+)")
-                     for nome in nomes)
-
-
-def falhar(mensagem):
-    print("FAIL:", mensagem)
-    sys.exit(1)
-
-
-def confere(condicao, mensagem):
-    if not condicao:
-        falhar(mensagem)
-
-
-def executar(programa, entrada, *argumentos):
-    feito = subprocess.run(comando(programa, *argumentos), input=entrada,
-                           capture_output=True, timeout=30, check=False)
-    confere(feito.returncode == 0, f"exit status {feito.returncode}")
-    confere(feito.stderr == b"", f"stderr: {feito.stderr!r}")
-    return dobrar(feito.stdout)
+ALVO = Alvo()  # how this run's programs start, from the command line
 
 
 def transcricao_pelo_pipe(programa, _):
-    saida = executar(programa, b"2\n0\nabc\n3\n")
+    saida = ALVO.executar(programa, b"2\n0\nabc\n3\n")
     esperado = MENU + REGRAS + MENU + INVALIDA + MENU + INVALIDA + MENU + ADEUS
     confere(saida == esperado, f"got {saida!r}")
 
 
 def argumentos_ignorados(programa, _):
     entrada = b"2 9 3"
-    confere(executar(programa, entrada, "--help", "-v", "x") == executar(programa, entrada),
-            "arguments changed the output")
+    confere(ALVO.executar(programa, entrada, "--help", "-v", "x")
+            == ALVO.executar(programa, entrada), "arguments changed the output")
 
 
 def fim_da_entrada_no_jogo(programa, _):
     """Input ends in a game: the game ends at once, after the pause a player sees."""
-    processo = subprocess.Popen(comando(programa), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    processo = subprocess.Popen(ALVO.comando(programa), stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE)
     processo.stdin.write(b"1\n0\n")
     processo.stdin.close()
-    leitor = Leitor(processo.stdout.fileno())
+    leitor = Leitor(processo.stdout.fileno(), ALVO.windows)
     leitor.ate(re.escape(SORTEANDO), prazo=30)  # start-up under Wine can be slow; not timed
     inicio = time.monotonic()
     leitor.ate(re.escape(pedido(1)))
@@ -129,69 +56,11 @@ def fim_da_entrada_no_jogo(programa, _):
     confere(1.5 <= duracao < 10, f"the pause took {duracao:.2f} s")
 
 
-class Leitor:
-    """Reads a program's output as it comes, failing if an expected text is late."""
-
-    def __init__(self, fd):
-        self.fd = fd
-        self.tudo = b""
-        self.visto = 0  # where the last text waited for ended
-
-    def _ler(self, prazo):
-        if not select.select([self.fd], [], [], max(prazo, 0))[0]:
-            return None
-        try:
-            return os.read(self.fd, 4096)
-        except OSError:  # a pty's master reads EIO once the child is gone
-            return b""
-
-    def ate(self, padrao, prazo=10):
-        """Reads until `padrao` (a regex) matches past the text last waited for."""
-        limite = time.monotonic() + prazo
-        while not (achado := re.compile(padrao).search(self.tudo, self.visto)):
-            bloco = self._ler(limite - time.monotonic())
-            confere(bloco is not None, f"waited for {padrao!r}; have {self.tudo[-200:]!r}")
-            confere(bloco, f"output ended while waiting for {padrao!r}")
-            self.tudo = dobrar(self.tudo + bloco)
-        self.visto = achado.end()
-        return achado
-
-    def resto(self, prazo=10):
-        while bloco := self._ler(prazo):
-            self.tudo = dobrar(self.tudo + bloco)
-        return self.tudo
-
-
-def jogar_busca_binaria(leitor, responder):
-    """Plays one game by halving the range; returns the guesses and whether one hit."""
-    baixo, alto, palpites = 1, 100, []
-    for n in range(1, 6):
-        leitor.ate(re.escape(pedido(n)) + rb"$")
-        palpite = (baixo + alto) // 2
-        palpites.append(palpite)
-        responder(b"%d\n" % palpite)
-        menor_, maior_, acertou = leitor.ate(padrao("menor", "maior", "acerto")).groups()
-        confere(int(menor_ or maior_ or acertou) == palpite, f"answer to {palpite}")
-        if acertou:
-            return palpites, True
-        if menor_:
-            alto = palpite - 1
-        else:
-            baixo = palpite + 1
-    segredo = int(leitor.ate(padrao("esgotadas")).group(1))
-    confere(baixo <= segredo <= alto, f"secret {segredo} contradicts the answers")
-    return palpites, False
-
-
-def historico(palpites):
-    linhas = b"".join(TEXTOS["historico_linha"] % (k + 1, p) for k, p in enumerate(palpites))
-    return TEXTOS["historico"] + linhas + TEXTOS["historico_fim"]
-
-
 def partida_interativa_pelo_pipe(programa, _):
     """A program at the other end of a pipe sees each prompt before answering it."""
-    processo = subprocess.Popen(comando(programa), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-    leitor = Leitor(processo.stdout.fileno())
+    processo = subprocess.Popen(ALVO.comando(programa), stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE)
+    leitor = Leitor(processo.stdout.fileno(), ALVO.windows)
 
     def responder(texto):
         processo.stdin.write(texto)
@@ -216,7 +85,7 @@ def partida_interativa_pelo_pipe(programa, _):
 def saida_cheia(programa, _):
     for entrada in (b"3\n", b"", b"1\n50\n"):
         with open("/dev/full", "wb") as cheio:
-            feito = subprocess.run(comando(programa), input=entrada, stdout=cheio,
+            feito = subprocess.run(ALVO.comando(programa), input=entrada, stdout=cheio,
                                    stderr=subprocess.PIPE, timeout=30, check=False)
         confere(feito.returncode != 0, f"{entrada!r}: a failed write reported as success")
         confere(re.fullmatch(rb"trovelin: [^\r\n]+\r?\n", feito.stderr), f"stderr {feito.stderr!r}")
@@ -225,7 +94,7 @@ def saida_cheia(programa, _):
 def pipe_fechado(programa, _):
     leitura, escrita = os.pipe()
     os.close(leitura)
-    feito = subprocess.run(comando(programa), input=b"2\n3\n", stdout=escrita,
+    feito = subprocess.run(ALVO.comando(programa), input=b"2\n3\n", stdout=escrita,
                            stderr=subprocess.PIPE, timeout=30, check=False)
     os.close(escrita)
     confere(feito.returncode not in (0, -13), f"exit status {feito.returncode}")
@@ -235,11 +104,12 @@ def pipe_fechado(programa, _):
 
 def segredos_variam(programa, _):
     """Separate runs draw separate secrets: five at once, each losing to reveal its secret."""
-    processos = [subprocess.Popen(comando(programa), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    processos = [subprocess.Popen(ALVO.comando(programa), stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE)
                  for _ in range(5)]
     segredos = set()
     for processo in processos:
-        saida = dobrar(processo.communicate(b"1 100 100 100 100 100 3\n", timeout=60)[0])
+        saida = ALVO.dobrar(processo.communicate(b"1 100 100 100 100 100 3\n", timeout=60)[0])
         achado = re.search(padrao("esgotadas", "acerto"), saida)
         confere(achado, f"no secret in {saida!r}")
         segredos.add(int(achado.group(1) or achado.group(2)))
@@ -258,7 +128,8 @@ def rodar_com(programa, entrada, saida=subprocess.PIPE, limite_de_arquivo=None):
         if limite_de_arquivo is not None:
             resource.setrlimit(resource.RLIMIT_FSIZE, (limite_de_arquivo, limite_de_arquivo))
     antes = cpu_dos_filhos()
-    processo = subprocess.Popen(comando(programa), stdin=entrada, stdout=saida, stderr=subprocess.PIPE,
+    processo = subprocess.Popen(ALVO.comando(programa), stdin=entrada, stdout=saida,
+                                stderr=subprocess.PIPE,
                                 preexec_fn=limitar)
     texto, erro = processo.communicate(timeout=30)
     return processo.returncode, texto, erro, cpu_dos_filhos() - antes
@@ -289,7 +160,7 @@ def saida_sem_bloqueio(programa):
     leitura, escrita = os.pipe()
     os.set_blocking(escrita, False)
     antes = cpu_dos_filhos()
-    processo = subprocess.Popen(comando(programa), stdin=pipe_com(b"9\n" * 20000 + b"3\n"),
+    processo = subprocess.Popen(ALVO.comando(programa), stdin=pipe_com(b"9\n" * 20000 + b"3\n"),
                                 stdout=escrita, stderr=subprocess.PIPE)
     os.close(escrita)
     time.sleep(1)
@@ -311,7 +182,7 @@ def ler_de(caminho, modo):
 
 
 def entrada_fechada(programa):
-    feito = subprocess.run(comando(programa), stdin=subprocess.DEVNULL, capture_output=True,
+    feito = subprocess.run(ALVO.comando(programa), stdin=subprocess.DEVNULL, capture_output=True,
                            preexec_fn=lambda: os.close(0), timeout=30, check=False)
     return feito.returncode, feito.stderr, True
 
@@ -343,25 +214,6 @@ def pai_hostil(programa, _):
         confere(saida_certa, f"{nome}: wrong output")
 
 
-def sem_eco(fd):
-    """A terminal that neither echoes nor adds CRs, so that output reads as written."""
-    atributos = termios.tcgetattr(fd)
-    atributos[1] &= ~termios.OPOST
-    atributos[3] &= ~termios.ECHO
-    termios.tcsetattr(fd, termios.TCSANOW, atributos)
-
-
-def no_terminal(programa, eco=False):
-    """Starts the program on a pseudo-terminal that an xterm would be, TERM included; with
-    `eco`, echo and line editing on, as a shell leaves the terminal."""
-    pid, fd = pty.fork()
-    if pid == 0:
-        if not eco:
-            sem_eco(0)
-        os.execvpe(comando(programa)[0], comando(programa), {**os.environ, "TERM": "xterm"})
-    return pid, Leitor(fd), lambda texto: os.write(fd, texto)
-
-
 def escapes_so_num_terminal(programa, _):
     """Escape sequences go only to a terminal output that can show them, never to a pipe."""
     casos = [  # (case, TERM, input from the terminal, output to the terminal, colours)
@@ -382,7 +234,7 @@ def escapes_so_num_terminal(programa, _):
         if term is not None:
             ambiente["TERM"] = term
         entrada = escravo if entrada_no_terminal else pipe_com(b"1\n")
-        processo = subprocess.Popen(comando(programa), stdin=entrada,
+        processo = subprocess.Popen(ALVO.comando(programa), stdin=entrada,
                                     stdout=escravo if saida_no_terminal else subprocess.PIPE,
                                     env=ambiente)
         os.close(escravo)
@@ -390,7 +242,7 @@ def escapes_so_num_terminal(programa, _):
             os.write(mestre, b"1\n\x04")  # then Ctrl+D at the first prompt
         else:
             os.close(entrada)
-        saida = processo.stdout.read() if processo.stdout else Leitor(mestre).resto()
+        saida = processo.stdout.read() if processo.stdout else Leitor(mestre, ALVO.windows).resto()
         confere(processo.wait(30) == 0, f"{caso}: exit status")
         os.close(mestre)
         ao_digitar = SGR_DO_TERMINAL + cores if cores.startswith(b"\x1b[38") else b""
@@ -408,7 +260,7 @@ def terminar(pid, leitor, responder):
 
 def comecar_no_terminal(programa, resposta):
     """Chooses 1 on a terminal that answers the colour query with `resposta`."""
-    pid, leitor, responder = no_terminal(programa)
+    pid, leitor, responder = no_terminal(ALVO.comando(programa))
     leitor.ate(re.escape(MENU) + rb"$")
     responder(b"1\n")
     leitor.ate(re.escape(PERGUNTA) + rb"$")
@@ -446,7 +298,7 @@ def terminal_cores(programa, programa_42):
     # once, the first prompt within 3.5 s, and what reaches the screen holds no answer echoed;
     # the first guess counts, even with an answer that came later still glued to it.
     for atraso in (0.05, 0.8, 1.6, 3.0, None):
-        pid, leitor, responder = no_terminal(programa_42, eco=True)
+        pid, leitor, responder = no_terminal(ALVO.comando(programa_42), eco=True)
         leitor.ate(rb"opcao:$")
         responder(b"1\n")
         inicio = time.monotonic()
@@ -479,7 +331,7 @@ def terminal_cores(programa, programa_42):
 def ctrl_c_na_pergunta(programa, _):
     """Ctrl+C while the terminal is asked waits until the player's settings are back, then
     stops the game; the answer is never echoed."""
-    pid, leitor, _ = no_terminal(programa, eco=True)
+    pid, leitor, _ = no_terminal(ALVO.comando(programa), eco=True)
     fd = leitor.fd
     do_jogador = termios.tcgetattr(fd)
     leitor.ate(re.escape(MENU.rsplit(b"\n", 1)[-1]) + rb"$")  # a terminal's CRs before each line
@@ -495,11 +347,16 @@ def ctrl_c_na_pergunta(programa, _):
     confere(b"rgb:" not in leitor.resto(prazo=0), f"the answer was echoed: {leitor.tudo!r}")
 
 
+CASOS = {caso.__name__: caso for caso in (
+    transcricao_pelo_pipe, argumentos_ignorados, fim_da_entrada_no_jogo,
+    partida_interativa_pelo_pipe, pipe_fechado, saida_cheia, segredos_variam, terminal_cores,
+    escapes_so_num_terminal, pai_hostil, ctrl_c_na_pergunta)}
+
+
 if __name__ == "__main__":
-    WINDOWS = sys.argv[4] == "Windows"
-    EMULADOR = sys.argv[5:]
+    ALVO = Alvo(tuple(sys.argv[5:]), sys.argv[4] == "Windows")
     try:
-        globals()[sys.argv[1]](*sys.argv[2:4])
+        CASOS[sys.argv[1]](*sys.argv[2:4])
     except OSError as erro:  # a build without pseudo-terminals (a distribution's chroot)
         if "out of pty devices" not in str(erro):
             raise

@@ -35,8 +35,7 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.common.options import ArgOptions
 from selenium.common.exceptions import WebDriverException
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "caixa_preta"))
-import caixa_preta as cp  # noqa: E402  (the texts, written once for every test)
+import apoio as ap
 
 NORMAIS = ("rgb(204, 204, 204)", "rgb(12, 12, 12)")  # text, background: color 07
 ACERTO = ("rgb(197, 15, 31)", "rgb(193, 156, 0)")    # color 64
@@ -48,13 +47,13 @@ TECLAS = {"\n": Keys.ENTER, "\b": Keys.BACKSPACE, "\t": Keys.TAB}
 # What the player types and what the whole console then says, with its colours.
 # Typed text stays on screen, as a terminal echoes it.
 PASSOS = [
-    ("", cp.MENU, NORMAIS),  # nothing typed yet
-    ("2\n", b"2\n" + cp.REGRAS + cp.MENU, NORMAIS),
-    ("1x\b\n", b"1\n" + cp.SORTEANDO + cp.pedido(1), NORMAIS),
-    ("50 0 abc\n", b"50 0 abc\n" + cp.menor(50) + cp.pedido(2) + cp.FORA + cp.pedido(2) + cp.FORA
-     + cp.pedido(2), NORMAIS),
-    ("42\n", b"42\n" + cp.acerto(42) + cp.historico([50, 42]) + cp.MENU, ACERTO),
-    ("3\n", b"3\n" + cp.ADEUS, ACERTO),
+    ("", ap.MENU, NORMAIS),  # nothing typed yet
+    ("2\n", b"2\n" + ap.REGRAS + ap.MENU, NORMAIS),
+    ("1x\b\n", b"1\n" + ap.SORTEANDO + ap.pedido(1), NORMAIS),
+    ("50 0 abc\n", b"50 0 abc\n" + ap.menor(50) + ap.pedido(2) + ap.FORA + ap.pedido(2) + ap.FORA
+     + ap.pedido(2), NORMAIS),
+    ("42\n", b"42\n" + ap.acerto(42) + ap.historico([50, 42]) + ap.MENU, ACERTO),
+    ("3\n", b"3\n" + ap.ADEUS, ACERTO),
 ]
 
 
@@ -149,7 +148,7 @@ class Firefox:
         self.processo.stdin.write(json.dumps({"op": op, **argumentos}) + "\n")
         self.processo.stdin.flush()
         resposta = json.loads(self.processo.stdout.readline() or '{"erro": "firefox.mjs ended"}')
-        cp.confere("erro" not in resposta, f"firefox: {op}: {resposta.get('erro')}")
+        ap.confere("erro" not in resposta, f"firefox: {op}: {resposta.get('erro')}")
         return resposta["valor"]
 
     def antes(self, codigo):
@@ -333,7 +332,7 @@ def esperar(condicao, falha, prazo=10.0):
     limite = time.monotonic() + prazo
     while not (valor := condicao()):
         if time.monotonic() > limite:
-            cp.falhar(falha())
+            ap.falhar(falha())
         time.sleep(0.02)
     return valor
 
@@ -394,12 +393,12 @@ def partida_com_42(motor, _pasta, escrever, _servidor):
             digitar(motor, escrever, digitado[:-1])
         todo += novo
         esperar_texto(motor, todo)
-        if cp.SORTEANDO in novo:
-            cp.confere(time.monotonic() - inicio > 1.9, "no 2 s pause after the draw")
+        if ap.SORTEANDO in novo:
+            ap.confere(time.monotonic() - inicio > 1.9, "no 2 s pause after the draw")
         cores = tuple(motor.script("const estilo = getComputedStyle("
                                    "document.getElementById('console'));"
                                    " return [estilo.color, estilo.backgroundColor];"))
-        cp.confere(cores == cores_esperadas, f"after {digitado!r}: colours {cores}")
+        ap.confere(cores == cores_esperadas, f"after {digitado!r}: colours {cores}")
 
 
 def so_o_console(motor):
@@ -411,7 +410,7 @@ def so_o_console(motor):
         const pagina = document.scrollingElement;
         return [Array.from(controles).filter((c) => c.getClientRects().length > 0)
                   .map((c) => c.id), pagina.scrollHeight <= innerHeight, pagina.scrollTop];""")
-    cp.confere(visto == [["entrada"], True, 0], f"controls shown, page scrolls, scrolled: {visto}")
+    ap.confere(visto == [["entrada"], True, 0], f"controls shown, page scrolls, scrolled: {visto}")
 
 
 def rolagem_limitada(motor):
@@ -421,9 +420,9 @@ def rolagem_limitada(motor):
         ate_o_fim(motor, esperado)
         return motor.script("return [document.getElementsByTagName('*').length,"
                             " document.querySelectorAll('#console .linha').length]")
-    cheio = depois_de(80, "9\n", cp.INVALIDA + cp.MENU)
-    mais = depois_de(20, "8\n", cp.INVALIDA + cp.MENU)  # the rules come between
-    cp.confere(cheio == mais and cheio[1] <= LINHAS_GUARDADAS,
+    cheio = depois_de(80, "9\n", ap.INVALIDA + ap.MENU)
+    mais = depois_de(20, "8\n", ap.INVALIDA + ap.MENU)  # the rules come between
+    ap.confere(cheio == mais and cheio[1] <= LINHAS_GUARDADAS,
                f"nodes and lines, full and after more: {cheio}, {mais}")
 
 
@@ -432,32 +431,32 @@ def partida_sorteada(motor, _pasta, escrever, _servidor=None):
     with a value refused on the way, too long for a line; each line drawn after its prompt
     before Enter. Then the scrollback's bound."""
     leitor = LeitorDaPagina(motor)
-    leitor.ate(re.escape(cp.MENU) + rb"$")
+    leitor.ate(re.escape(ap.MENU) + rb"$")
     digitar(motor, escrever, "1")
-    leitor.ate(re.escape(cp.SORTEANDO + cp.pedido(1)) + rb"$")
+    leitor.ate(re.escape(ap.SORTEANDO + ap.pedido(1)) + rb"$")
     so_o_console(motor)
     digitar(motor, escrever, "abc" * 40)
-    leitor.ate(re.escape(b"abc\n" + cp.FORA))  # refused: the same attempt is asked again
-    palpites, _ = cp.jogar_busca_binaria(
+    leitor.ate(re.escape(b"abc\n" + ap.FORA))  # refused: the same attempt is asked again
+    palpites, _ = ap.jogar_busca_binaria(
         leitor, lambda linha: digitar(motor, escrever, linha.decode().rstrip("\n")))
-    leitor.ate(re.escape(cp.historico(palpites) + cp.MENU) + rb"$")
+    leitor.ate(re.escape(ap.historico(palpites) + ap.MENU) + rb"$")
     rolagem_limitada(motor)
     escrever("3\n")
-    ate_o_fim(motor, b"3\n" + cp.ADEUS)
+    ate_o_fim(motor, b"3\n" + ap.ADEUS)
 
 
 def partida_colada(motor, _pasta, escrever, _servidor):
     """Pasted lines play one by one, as typed, whatever their line ends; a paste with no line
     end waits for the player to finish it. On the page whose secret is 42."""
     colar(motor, "2\n1\n50\n")  # shown at once, as a terminal echoes typing ahead
-    visto = (cp.MENU + b"2\n1\n50\n" + cp.REGRAS + cp.MENU + cp.SORTEANDO + cp.pedido(1)
-             + cp.menor(50) + cp.pedido(2))
+    visto = (ap.MENU + b"2\n1\n50\n" + ap.REGRAS + ap.MENU + ap.SORTEANDO + ap.pedido(1)
+             + ap.menor(50) + ap.pedido(2))
     esperar_tela(motor, visto)
     colar(motor, "60\r\n4")
-    visto += b"60\n" + cp.menor(60) + cp.pedido(3)
+    visto += b"60\n" + ap.menor(60) + ap.pedido(3)
     esperar_tela(motor, visto, "4")
     escrever("\b42\n")
-    esperar_tela(motor, visto + b"42\n" + cp.acerto(42) + cp.historico([50, 60, 42]) + cp.MENU)
+    esperar_tela(motor, visto + b"42\n" + ap.acerto(42) + ap.historico([50, 60, 42]) + ap.MENU)
     escrever("3\n")
 
 
@@ -466,15 +465,15 @@ def foco_de_volta(motor, _pasta, escrever, _servidor):
     the console's text, or past the page by Tab. On the page whose secret is 42."""
     motor.script("document.activeElement.blur()")
     escrever("2\n")
-    ate_o_fim(motor, b"opcao:2\n" + cp.REGRAS + cp.MENU)
+    ate_o_fim(motor, b"opcao:2\n" + ap.REGRAS + ap.MENU)
     motor.clicar("#console .linha:nth-child(3)")
     escrever("2\n")
-    ate_o_fim(motor, b"opcao:2\n" + cp.REGRAS + cp.MENU)
+    ate_o_fim(motor, b"opcao:2\n" + ap.REGRAS + ap.MENU)
     escrever("\t")  # WebKit's MiniBrowser, with no other place to go, keeps it
     escrever("1\n")
-    ate_o_fim(motor, b"opcao:1\n" + cp.SORTEANDO + cp.pedido(1))
+    ate_o_fim(motor, b"opcao:1\n" + ap.SORTEANDO + ap.pedido(1))
     escrever("42\n")
-    ate_o_fim(motor, cp.historico([42]) + cp.MENU)
+    ate_o_fim(motor, ap.historico([42]) + ap.MENU)
     escrever("3\n")
 
 
@@ -490,7 +489,7 @@ def nova_versao(pasta):
                                  'GUARDADOS = "trovelin-proxima-')):
         with open(os.path.join(pasta, nome), encoding="utf-8") as arquivo:
             texto_ = arquivo.read()
-        cp.confere(antes in texto_, f"{nome}: no {antes!r}")
+        ap.confere(antes in texto_, f"{nome}: no {antes!r}")
         with open(os.path.join(pasta, nome), "w", encoding="utf-8") as arquivo:
             arquivo.write(texto_.replace(antes, depois))
         # Later than the copy the browser holds, which the server's 304 goes by, to the second.
@@ -501,17 +500,17 @@ def partida_offline(motor, pasta, escrever, servidor):
     """Served over http the page is an installable app. The next release on the server reaches
     it on the next visit; with the server gone, it comes back from the files it kept, the new
     release's, and plays."""
-    ate_o_fim(motor, cp.MENU)
+    ate_o_fim(motor, ap.MENU)
     motor.driver.execute_async_script("navigator.serviceWorker.ready.then(() => arguments[0]())")
     erros = motor.cdp("Page.getInstallabilityErrors", {})["installabilityErrors"]
-    cp.confere(not erros, f"not installable: {erros}")
+    ap.confere(not erros, f"not installable: {erros}")
     nova_versao(pasta)
     for parar in (lambda: None, servidor.fechar):
         parar()
         motor.driver.refresh()
-        ate_o_fim(motor, cp.MENU)
+        ate_o_fim(motor, ap.MENU)
         titulo = motor.script("return document.title")
-        cp.confere(titulo == "Trovelin, proxima versao", f"the old release stays: {titulo}")
+        ap.confere(titulo == "Trovelin, proxima versao", f"the old release stays: {titulo}")
     partida_sorteada(motor, pasta, escrever)
 
 
@@ -597,12 +596,12 @@ def conferir_registros(motor, caso, raiz, falha, servidor):
     if servidor:
         enderecos += [f"http://127.0.0.1:{servidor.server_address[1]}{p}" for p in servidor.pedidos]
     fora = [e for e in enderecos if not e.startswith((raiz, "data:", "blob:"))]
-    cp.confere(not fora, f"{caso}: requests outside the page's folder: {fora}")
+    ap.confere(not fora, f"{caso}: requests outside the page's folder: {fora}")
     erros = motor.erros()
     if falha:
-        cp.confere(any("Trovelin: " in e for e in erros), f"{caso}: not in the log: {erros}")
+        ap.confere(any("Trovelin: " in e for e in erros), f"{caso}: not in the log: {erros}")
     else:
-        cp.confere(not erros, f"{caso}: browser errors: {erros}")
+        ap.confere(not erros, f"{caso}: browser errors: {erros}")
 
 
 def conferir_o_fim(motor, caso):
@@ -618,7 +617,7 @@ def conferir_o_fim(motor, caso):
                 botao.getBoundingClientRect().bottom <= tela.getBoundingClientRect().bottom,
                 tela.scrollWidth <= tela.clientWidth,
                 document.documentElement.scrollWidth <= innerWidth];""")
-    cp.confere(all(medidas), f"{caso}: button shown, focused and in view, covering no text, no"
+    ap.confere(all(medidas), f"{caso}: button shown, focused and in view, covering no text, no"
                              f" sideways scrolling: {medidas}")
 
 

@@ -11,7 +11,6 @@ Usage: pacote.py CASE ARGUMENTS...
   manual BUILD_DIR                         both manual pages lint clean
   desktop SOURCE_DIR BUILD_DIR             desktop entry and AppStream metainfo validate
 """
-import builtins
 import datetime
 import email.utils
 import glob
@@ -25,21 +24,20 @@ import tempfile
 import time
 import zipfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "caixa_preta"))
-import caixa_preta as cp  # noqa: E402  (the texts and the way to run the game)
+import apoio as ap
 
 SESSAO = b"2\n0\n3\n"
 # The packages are built as README says, not with the flags of the build that
 # runs these tests (a distribution's -z options would reach the mingw linker).
 for variavel in ("CFLAGS", "CXXFLAGS", "CPPFLAGS", "LDFLAGS"):
     os.environ.pop(variavel, None)
-ESPERADO = cp.MENU + cp.REGRAS + cp.MENU + cp.INVALIDA + cp.MENU + cp.ADEUS
+ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
 
 
 def rodar(*comando, **opcoes):
     feito = subprocess.run(comando, capture_output=True, timeout=900, check=False, **opcoes)
     dito = (feito.stdout[-3000:] + feito.stderr[-3000:]).decode(errors="replace")
-    cp.confere(feito.returncode == 0, f"{' '.join(comando)}: exit status {feito.returncode}\n{dito}")
+    ap.confere(feito.returncode == 0, f"{' '.join(comando)}: exit status {feito.returncode}\n{dito}")
     return feito.stdout
 
 
@@ -47,7 +45,7 @@ def silencioso(*comando, **opcoes):
     """Runs a checker that must pass and say nothing at all."""
     feito = subprocess.run(comando, capture_output=True, timeout=300, check=False, **opcoes)
     dito = (feito.stdout + feito.stderr).decode(errors="replace")
-    cp.confere(feito.returncode == 0 and not dito.strip(), f"{comando[0]}:\n{dito}")
+    ap.confere(feito.returncode == 0 and not dito.strip(), f"{comando[0]}:\n{dito}")
 
 
 def versao(fonte):
@@ -56,8 +54,8 @@ def versao(fonte):
 
 
 def jogar(programa, *emulador, windows=False):
-    cp.EMULADOR, cp.WINDOWS = list(emulador), windows
-    cp.confere(cp.executar(programa, SESSAO) == ESPERADO, f"session of {programa}")
+    saida = ap.Alvo(emulador, windows).executar(programa, SESSAO)
+    ap.confere(saida == ESPERADO, f"session of {programa}")
 
 
 def instalacao(compilado, programa, sistema, *emulador):
@@ -65,12 +63,12 @@ def instalacao(compilado, programa, sistema, *emulador):
         rodar("cmake", "--install", compilado, "--prefix", prefixo)
         pasta = "." if sistema == "Windows" else "games"  # games/ under /usr/local, as on Debian
         instalado = os.path.join(prefixo, pasta, os.path.basename(programa))
-        cp.confere(os.path.isfile(instalado), f"no {instalado}")
+        ap.confere(os.path.isfile(instalado), f"no {instalado}")
         jogar(instalado, *emulador, windows=sistema == "Windows")
         if sistema != "Windows":
             for idioma, titulo in (("", b"NAME"), ("pt", "NOME".encode())):
                 manual = os.path.join(prefixo, "share", "man", idioma, "man6", "trovelin.6.gz")
-                cp.confere(titulo in rodar("man", "-l", manual), f"installed manual {manual}")
+                ap.confere(titulo in rodar("man", "-l", manual), f"installed manual {manual}")
 
 
 def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes):
@@ -95,7 +93,7 @@ def deb(fonte, cadeia="", *emulador):
         feito = subprocess.run(["lintian", "--pedantic", "-I", "--fail-on",
                                 "error,warning,info,pedantic", pacote],
                                capture_output=True, check=False)
-        cp.confere(feito.returncode == 0 and b": " not in feito.stdout,
+        ap.confere(feito.returncode == 0 and b": " not in feito.stdout,
                    f"lintian:\n{feito.stdout.decode()}")
         conteudo = rodar("dpkg-deb", "-c", pacote).decode()
         for caminho in ("./usr/games/trovelin", "./usr/share/man/man6/trovelin.6.gz",
@@ -104,20 +102,20 @@ def deb(fonte, cadeia="", *emulador):
                         "./usr/share/applications/trovelin.desktop",
                         "./usr/share/icons/hicolor/scalable/apps/trovelin.svg",
                         "./usr/share/metainfo/invalid.zorvel.trovelin.metainfo.xml"):
-            cp.confere(caminho in conteudo, f"{caminho} missing from\n{conteudo}")
-        cp.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao(fonte),
+            ap.confere(caminho in conteudo, f"{caminho} missing from\n{conteudo}")
+        ap.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao(fonte),
                    "package version")
-        cp.confere(rodar("dpkg-deb", "-f", pacote, "Depends").startswith(b"libc6"), "Depends")
+        ap.confere(rodar("dpkg-deb", "-f", pacote, "Depends").startswith(b"libc6"), "Depends")
         raiz = os.path.join(temporario, "raiz")
         rodar("dpkg-deb", "-x", pacote, raiz)
         jogo = os.path.join(raiz, "usr", "games", "trovelin")
         with open(os.path.join(raiz, "usr", "share", "applications", "trovelin.desktop"),
                   encoding="utf-8") as entrada:
-            cp.confere("\nExec=/usr/games/trovelin\n" in entrada.read(), "Exec: not the program")
+            ap.confere("\nExec=/usr/games/trovelin\n" in entrada.read(), "Exec: not the program")
         # Control-flow protection is x86's CET, whose marks Debian 12's compilers do not
         # give the C++ runtime; ARM's counterpart (BTI, PAC) is not what this checks.
         rodar("hardening-check", "--nocfprotection", jogo)
-        cp.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
+        ap.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
         jogar(jogo, *emulador)
 
 
@@ -151,9 +149,9 @@ def reproducivel(fonte, cadeia="", *_emulador):
                                       "-DCMAKE_INSTALL_PREFIX=/usr")
             artefatos.append([deb_feito, *([] if cadeia else construir_windows(codigo, umask))])
             time.sleep(1.1)  # another second on the clock for the second build
-        for primeiro, segundo in builtins.zip(*artefatos):
+        for primeiro, segundo in zip(*artefatos):
             with open(primeiro, "rb") as a, open(segundo, "rb") as b:
-                cp.confere(a.read() == b.read(), f"{os.path.basename(primeiro)} differs")
+                ap.confere(a.read() == b.read(), f"{os.path.basename(primeiro)} differs")
 
 
 def subir_versao(clone):
@@ -203,7 +201,7 @@ def fonte(codigo):
         with tarfile.open(pacote) as arquivo:
             nomes = sorted(m.name for m in arquivo.getmembers() if not m.isdir())
         commit = sorted(f"{nome}/{n}" for n in rodar("git", "ls-files", cwd=clone).decode().split())
-        cp.confere(nomes == commit, f"tarball and commit differ: {set(nomes) ^ set(commit)}")
+        ap.confere(nomes == commit, f"tarball and commit differ: {set(nomes) ^ set(commit)}")
 
         debian = os.path.join(temporario, "debian")
         os.mkdir(debian)
@@ -225,32 +223,32 @@ def fonte(codigo):
             testou = re.search(rb"100% tests passed, 0 tests failed out of [1-9]",
                                registro_da_construcao)
             procurou = re.search(rb"Found (GTest|Python3)", registro_da_construcao)
-            cp.confere(bool(testou) == bool(procurou) == (not perfil),
+            ap.confere(bool(testou) == bool(procurou) == (not perfil),
                        f"{perfil or 'default'}: tests run {bool(testou)}, looked for {bool(procurou)}")
         mudancas = glob.glob(os.path.join(debian, "*.changes"))[0]
         feito = subprocess.run(["lintian", "--fail-on", "error,warning", mudancas],
                                capture_output=True, check=False)
         achados = [linha for linha in feito.stdout.decode().splitlines()
                    if linha.startswith(("E:", "W:"))]
-        cp.confere(feito.returncode == 0 and not achados, f"lintian:\n{feito.stdout.decode()}")
+        ap.confere(feito.returncode == 0 and not achados, f"lintian:\n{feito.stdout.decode()}")
 
 
 def confere_versao(executavel, nome):
     for texto in ("ProductVersion", "Empresa Zorvel"):
-        cp.confere(texto.encode("utf-16-le") in executavel, f"no {texto} in {nome}")
+        ap.confere(texto.encode("utf-16-le") in executavel, f"no {texto} in {nome}")
 
 
-def zip(compilado):  # pylint: disable=redefined-builtin
+def pacote_zip(compilado):
     with tempfile.TemporaryDirectory() as temporario:
         rodar("cpack", "-G", "ZIP", "-B", temporario, cwd=compilado)
         pacote = glob.glob(os.path.join(temporario, "*.zip"))[0]
         arquivo = zipfile.ZipFile(pacote)
         nomes = sorted(nome.split("/", 1)[1] for nome in arquivo.namelist())
-        cp.confere(nomes == ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"], f"zip holds {nomes}")
+        ap.confere(nomes == ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"], f"zip holds {nomes}")
         programa = next(n for n in arquivo.namelist() if n.endswith(".exe"))
         recursos = arquivo.read(programa)
         confere_versao(recursos, programa)
-        cp.confere(b"asInvoker" in recursos, "no manifest in the .exe")
+        ap.confere(b"asInvoker" in recursos, "no manifest in the .exe")
 
 
 def alvo_do_atalho(atalho):
@@ -261,7 +259,7 @@ def alvo_do_atalho(atalho):
     bandeiras, posicao = numero(0x14), 0x4C
     if bandeiras & 1:  # HasLinkTargetIDList: skip it
         posicao += 2 + int.from_bytes(dados[posicao:posicao + 2], "little")
-    cp.confere(bandeiras & 2, f"{atalho} has no LinkInfo")
+    ap.confere(bandeiras & 2, f"{atalho} has no LinkInfo")
     caminho = posicao + numero(posicao + 16)
     return dados[caminho:dados.index(b"\0", caminho)].decode("latin-1")
 
@@ -284,26 +282,26 @@ def nsis(compilado, emulador):
         rodar(emulador, instalador, "/S")
         entrada = registro(emulador, desinstalacao)
         pasta = re.search(rb"InstallLocation\s+REG_SZ\s+(.*?)\r?\n", entrada).group(1).decode()
-        cp.confere(pasta == "C:\\Program Files\\Trovelin", f"installed in {pasta}")
+        ap.confere(pasta == "C:\\Program Files\\Trovelin", f"installed in {pasta}")
         destino = os.path.join(unidade_c, *pasta[3:].split("\\"))
         atalhos = glob.glob(os.path.join(unidade_c, "**", "Start Menu", "**", "Trovelin.lnk"),
                             recursive=True)
-        cp.confere(len(atalhos) == 1, f"Start-menu shortcuts: {atalhos}")
+        ap.confere(len(atalhos) == 1, f"Start-menu shortcuts: {atalhos}")
         alvo = alvo_do_atalho(atalhos[0])
-        cp.confere(alvo.lower() == f"{pasta}\\trovelin.exe".lower(), f"the shortcut opens {alvo}")
+        ap.confere(alvo.lower() == f"{pasta}\\trovelin.exe".lower(), f"the shortcut opens {alvo}")
         jogar(os.path.join(unidade_c, *alvo[3:].split("\\")), emulador, windows=True)
         for nome in ("LICENSE.txt", "LEIA-ME.txt", "Uninstall.exe"):
-            cp.confere(os.path.isfile(os.path.join(destino, nome)), f"installed no {nome}")
+            ap.confere(os.path.isfile(os.path.join(destino, nome)), f"installed no {nome}")
         for valor in (b"EstimatedSize", b"QuietUninstallString", b"InstallLocation"):
-            cp.confere(valor in entrada, f"no {valor} in the uninstall entry:\n{entrada}")
+            ap.confere(valor in entrada, f"no {valor} in the uninstall entry:\n{entrada}")
         rodar(emulador, os.path.join(destino, "Uninstall.exe"), "/S")
         for _ in range(50):  # the uninstaller copies itself away and finishes later
             if not os.path.exists(destino):
                 break
             time.sleep(0.2)
-        cp.confere(not os.path.exists(destino), "uninstall left the folder")
+        ap.confere(not os.path.exists(destino), "uninstall left the folder")
         for chave in (desinstalacao, r"HKLM\Software\Empresa Zorvel"):
-            cp.confere(not registro(emulador, chave), f"uninstall left {chave}")
+            ap.confere(not registro(emulador, chave), f"uninstall left {chave}")
 
 
 def assinatura(fonte_, emulador):
@@ -336,13 +334,13 @@ def manual(compilado):
     for pagina in glob.glob(os.path.join(compilado, "packaging", "*", "trovelin.6")):
         with open(pagina, encoding="utf-8") as arquivo:
             texto = arquivo.read()
-        cp.confere("@" not in texto, f"{pagina}: placeholder left")
+        ap.confere("@" not in texto, f"{pagina}: placeholder left")
         silencioso("mandoc", "-Tlint", pagina)
         silencioso("groff", "-k", "-man", "-Tutf8", "-ww", "-z", pagina)
     portugues = os.path.join(compilado, "packaging", "pt", "trovelin.6")
     texto = rodar("man", "-l", portugues, env={**os.environ, "MANWIDTH": "80", "LANG": "C.UTF-8"})
     for secao in ("DESCRIÇÃO", "STATUS DE SAÍDA", "número"):
-        cp.confere(secao.encode() in texto, f"no {secao!r} in the Portuguese page")
+        ap.confere(secao.encode() in texto, f"no {secao!r} in the Portuguese page")
 
 
 def desktop(fonte_, compilado):
@@ -353,13 +351,18 @@ def desktop(fonte_, compilado):
         silencioso("desktop-file-validate", entrada)
         with open(entrada, encoding="utf-8") as arquivo:
             exec_ = re.search(r"^Exec=(.*)$", arquivo.read(), re.M).group(1)
-        cp.confere(os.path.isfile(destino + exec_), f"Exec={exec_}: not the program installed")
+        ap.confere(os.path.isfile(destino + exec_), f"Exec={exec_}: not the program installed")
     metainfo = os.path.join(compilado, "packaging", "invalid.zorvel.trovelin.metainfo.xml")
     rodar("appstreamcli", "validate", "--no-net", metainfo)
     with open(metainfo, encoding="utf-8") as arquivo:
-        cp.confere(f'version="{versao(fonte_)}"' in arquivo.read(), "metainfo version")
+        ap.confere(f'version="{versao(fonte_)}"' in arquivo.read(), "metainfo version")
+
+
+CASOS = {"instalacao": instalacao, "deb": deb, "reproducivel": reproducivel, "fonte": fonte,
+         "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura, "manual": manual,
+         "desktop": desktop}
 
 
 if __name__ == "__main__":
-    globals()[sys.argv[1]](*sys.argv[2:])
+    CASOS[sys.argv[1]](*sys.argv[2:])
     print("PASS")
