@@ -1,6 +1,8 @@
-/* The baseline for the benchmark: the same texts and flow, written the plain
- * C way, with printf/scanf and stdio's own buffering (no explicit flush).
- * Not part of the game: it loops forever on input that is not a number. */
+/* The baseline for the benchmark: the menu and the game with the same texts,
+ * written the plain C way, with printf/scanf and stdio's own buffering (no
+ * explicit flush). The workloads never ask for the rules, so choice 2 falls
+ * to the invalid-choice text. Not part of the game: it loops forever on input
+ * that is not a number. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <time.h>

@@ -18,7 +18,8 @@ enum class Leitura {
 using AtributoDeCor = std::uint8_t;
 
 // Everything the game needs from the outside world. The real consoles live
-// in posix/ and windows/; the tests use one made of strings.
+// in posix/, windows/ and web/, over ConsoleDeFluxo; the unit tests use one in
+// memory (tests/console_de_teste.hpp), with fixed secrets and recorded colours.
 class Console {
  public:
   Console() = default;
