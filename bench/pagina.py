@@ -42,12 +42,15 @@ CATEGORIAS = ("performance", "accessibility", "best-practices", "seo")
 
 
 def primeiro_texto(nome_do_motor, endereco):
-    """Milliseconds from navigation to the page's first text, in a browser of its own."""
+    """Milliseconds from navigation to the game's first text (the menu the HTML shows, taken
+    up by the game, which then reads the player's typing), in a browser of its own."""
     motor = navegador.MOTORES[nome_do_motor](False)
     try:
         motor.ir(endereco)
         navegador.LeitorDaPagina(motor).ate(re.escape(ap.MENU) + rb"$")
-        return motor.script(f"return performance.getEntriesByName('{MARCA}')[0].startTime")
+        return navegador.esperar(
+            lambda: motor.script(f"return performance.getEntriesByName('{MARCA}')[0]?.startTime"),
+            lambda: f"no {MARCA} mark")
     finally:
         motor.fechar()
 

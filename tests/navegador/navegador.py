@@ -64,6 +64,11 @@ class PorSelenium:
         ActionChains(self.driver).click(self.driver.find_element(By.CSS_SELECTOR, seletor)
                                         ).perform()
 
+    def teclado(self, digitado):
+        """A physical keyboard, where the focus is."""
+        ActionChains(self.driver).send_keys(*(TECLAS.get(letra, letra) for letra in digitado)
+                                            ).perform()
+
     def ir(self, endereco):
         self.driver.get(endereco)
 
@@ -97,12 +102,6 @@ class Chromium(PorSelenium):
 
     def antes(self, codigo):
         self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": codigo})
-
-    def teclado(self, digitado):
-        acoes = ActionChains(self.driver)
-        for letra in digitado:
-            acoes.send_keys(TECLAS.get(letra, letra))
-        acoes.perform()
 
     def tecla(self, nome, codigo, texto=""):
         for tipo in ("keyDown" if texto else "rawKeyDown", "keyUp"):
@@ -217,10 +216,6 @@ class WebKit(PorSelenium):
                     raise
                 time.sleep(0.2)
 
-    def teclado(self, digitado):
-        ActionChains(self.driver).send_keys(*(TECLAS.get(letra, letra) for letra in digitado)
-                                            ).perform()
-
     def toque(self, digitado):
         self.driver.find_element(By.ID, "console").click()
         self.teclado(digitado)
@@ -293,13 +288,15 @@ def quebrar(texto, colunas):
     return desenho
 
 
-def esperar_tela(motor, esperado, digitado=""):
-    """Waits until the console, as drawn, ends with `esperado` (bytes), `digitado` standing
-    right after its last line, as a terminal echoes typing."""
+def esperar_tela(motor, esperado=None, digitado=""):
+    """Waits until the console, as drawn, ends with `esperado` (bytes; by default, the prompt
+    now shown), `digitado` standing right after its last line, as a terminal echoes typing."""
     def desenhos():
-        linhas, colunas, _ = motor.script(TELA)
-        linhas = [linha.rstrip() for linha in linhas]
-        return linhas, quebrar(esperado.decode() + digitado, colunas)[-len(linhas):]
+        linhas, colunas, prompt = motor.script(TELA)
+        texto_ = prompt if esperado is None else esperado.decode()
+        fim = quebrar(texto_ + re.sub(".\b", "", digitado), colunas)
+        n = min(len(linhas), len(fim))  # the lines in view
+        return [linha.rstrip() for linha in linhas][-n:], fim[-n:]
     esperar(lambda: operator.eq(*desenhos()),
             lambda: "drawn {}, not {}".format(*(d[-4:] for d in desenhos())))
 
@@ -307,15 +304,8 @@ def esperar_tela(motor, esperado, digitado=""):
 def digitar(motor, escrever, linha):
     """Types `linha` and Enter; before Enter the typing must stand after the prompt."""
     escrever(linha)
-    esperar(lambda: esperar_prompt(motor, linha),
-            lambda: f"{linha!r} not drawn after the prompt: {motor.script(TELA)[0][-4:]}")
+    esperar_tela(motor, digitado=linha)
     escrever("\n")
-
-
-def esperar_prompt(motor, linha):
-    linhas, colunas, prompt = motor.script(TELA)
-    esperado = quebrar(prompt + re.sub(".\b", "", linha), colunas)
-    return [linha.rstrip() for linha in linhas[-len(esperado):]] == esperado
 
 
 def colar(motor, texto):
@@ -335,15 +325,6 @@ def esperar(condicao, falha, prazo=10.0):
             ap.falhar(falha())
         time.sleep(0.02)
     return valor
-
-
-def esperar_texto(motor, esperado, prazo=10.0):
-    def diferenca():
-        visto = texto(motor)
-        comum = next((i for i, (a, b) in enumerate(zip(esperado, visto)) if a != b),
-                     min(len(esperado), len(visto)))
-        return f"waited for {esperado[comum:comum + 80]!r}; have {visto[comum:comum + 80]!r}"
-    esperar(lambda: texto(motor) == esperado, diferenca, prazo)
 
 
 class LeitorDaPagina:
@@ -392,7 +373,7 @@ def partida_com_42(motor, _pasta, escrever, _servidor):
         if digitado:
             digitar(motor, escrever, digitado[:-1])
         todo += novo
-        esperar_texto(motor, todo)
+        LeitorDaPagina(motor).ate(rb"\A" + re.escape(todo) + rb"\Z")
         if ap.SORTEANDO in novo:
             ap.confere(time.monotonic() - inicio > 1.9, "no 2 s pause after the draw")
         cores = tuple(motor.script("const estilo = getComputedStyle("

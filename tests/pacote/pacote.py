@@ -11,6 +11,7 @@ Usage: pacote.py CASE ARGUMENTS...
   manual BUILD_DIR                         both manual pages lint clean
   desktop SOURCE_DIR BUILD_DIR             desktop entry and AppStream metainfo validate
 """
+import contextlib
 import datetime
 import email.utils
 import glob
@@ -34,18 +35,29 @@ for variavel in ("CFLAGS", "CXXFLAGS", "CPPFLAGS", "LDFLAGS"):
 ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
 
 
-def rodar(*comando, **opcoes):
+def rodar(*comando, calado=False, **opcoes):
+    """Runs a command that must pass; `calado`, a checker that must also say nothing at all."""
     feito = subprocess.run(comando, capture_output=True, timeout=900, check=False, **opcoes)
     dito = (feito.stdout[-3000:] + feito.stderr[-3000:]).decode(errors="replace")
-    ap.confere(feito.returncode == 0, f"{' '.join(comando)}: exit status {feito.returncode}\n{dito}")
+    ap.confere(feito.returncode == 0 and not (calado and dito.strip()),
+               f"{' '.join(comando)}: exit status {feito.returncode}\n{dito}")
     return feito.stdout
 
 
-def silencioso(*comando, **opcoes):
-    """Runs a checker that must pass and say nothing at all."""
-    feito = subprocess.run(comando, capture_output=True, timeout=300, check=False, **opcoes)
-    dito = (feito.stdout + feito.stderr).decode(errors="replace")
-    ap.confere(feito.returncode == 0 and not dito.strip(), f"{comando[0]}:\n{dito}")
+@contextlib.contextmanager
+def sob_umask(umask):
+    antes = os.umask(umask)
+    try:
+        yield
+    finally:
+        os.umask(antes)
+
+
+def lintian(alvo, *opcoes):
+    """lintian finds nothing, at the levels the options say."""
+    feito = subprocess.run(["lintian", *opcoes, alvo], capture_output=True, check=False)
+    achados = [linha for linha in feito.stdout.decode().splitlines() if ": " in linha]
+    ap.confere(feito.returncode == 0 and not achados, f"lintian:\n{feito.stdout.decode()}")
 
 
 def versao(fonte):
@@ -74,14 +86,11 @@ def instalacao(compilado, programa, sistema, *emulador):
 def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes):
     """Configures, builds and packs as README says, for the toolchain's target if one is given;
     returns the .deb's path."""
-    antes = os.umask(umask)
-    try:
+    with sob_umask(umask):
         rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
               f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", *opcoes, cwd=fonte)
         rodar("cmake", "--build", compilado, "-j2")
         rodar("cpack", cwd=compilado)
-    finally:
-        os.umask(antes)
     return glob.glob(os.path.join(compilado, "*.deb"))[0]
 
 
@@ -89,12 +98,7 @@ def deb(fonte, cadeia="", *emulador):
     with tempfile.TemporaryDirectory() as temporario:
         # The plain commands, with the prefix left as it is (/usr/local): cpack installs to /usr.
         pacote = construir_deb(fonte, os.path.join(temporario, "build"), 0o002, cadeia)
-        # Any finding fails, info and pedantic ones included.
-        feito = subprocess.run(["lintian", "--pedantic", "-I", "--fail-on",
-                                "error,warning,info,pedantic", pacote],
-                               capture_output=True, check=False)
-        ap.confere(feito.returncode == 0 and b": " not in feito.stdout,
-                   f"lintian:\n{feito.stdout.decode()}")
+        lintian(pacote, "--pedantic", "-I", "--fail-on", "error,warning,info,pedantic")
         conteudo = rodar("dpkg-deb", "-c", pacote).decode()
         for caminho in ("./usr/games/trovelin", "./usr/share/man/man6/trovelin.6.gz",
                         "./usr/share/man/pt/man6/trovelin.6.gz",
@@ -127,13 +131,10 @@ def copia_do_codigo(fonte, destino):
 def construir_windows(codigo, umask):
     """The .exe and the .zip, as README builds them."""
     windows = os.path.join(codigo, "build", "windows")
-    antes = os.umask(umask)
-    try:
+    with sob_umask(umask):
         rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo)
         rodar("cmake", "--build", "--preset", "windows", cwd=codigo)
         rodar("cpack", "-G", "ZIP", cwd=windows)
-    finally:
-        os.umask(antes)
     return [os.path.join(windows, "trovelin.exe"), glob.glob(os.path.join(windows, "*.zip"))[0]]
 
 
@@ -226,11 +227,7 @@ def fonte(codigo):
             ap.confere(bool(testou) == bool(procurou) == (not perfil),
                        f"{perfil or 'default'}: tests run {bool(testou)}, looked for {bool(procurou)}")
         mudancas = glob.glob(os.path.join(debian, "*.changes"))[0]
-        feito = subprocess.run(["lintian", "--fail-on", "error,warning", mudancas],
-                               capture_output=True, check=False)
-        achados = [linha for linha in feito.stdout.decode().splitlines()
-                   if linha.startswith(("E:", "W:"))]
-        ap.confere(feito.returncode == 0 and not achados, f"lintian:\n{feito.stdout.decode()}")
+        lintian(mudancas, "--fail-on", "error,warning")  # info: a fixture, not an upload
 
 
 def confere_versao(executavel, nome):
@@ -335,8 +332,8 @@ def manual(compilado):
         with open(pagina, encoding="utf-8") as arquivo:
             texto = arquivo.read()
         ap.confere("@" not in texto, f"{pagina}: placeholder left")
-        silencioso("mandoc", "-Tlint", pagina)
-        silencioso("groff", "-k", "-man", "-Tutf8", "-ww", "-z", pagina)
+        rodar("mandoc", "-Tlint", pagina, calado=True)
+        rodar("groff", "-k", "-man", "-Tutf8", "-ww", "-z", pagina, calado=True)
     portugues = os.path.join(compilado, "packaging", "pt", "trovelin.6")
     texto = rodar("man", "-l", portugues, env={**os.environ, "MANWIDTH": "80", "LANG": "C.UTF-8"})
     for secao in ("DESCRIÇÃO", "STATUS DE SAÍDA", "número"):
@@ -348,7 +345,7 @@ def desktop(fonte_, compilado):
         rodar("cmake", "--install", compilado, "--prefix", "/opt/jogos",
               env={**os.environ, "DESTDIR": destino})
         entrada = os.path.join(destino, "opt", "jogos", "share", "applications", "trovelin.desktop")
-        silencioso("desktop-file-validate", entrada)
+        rodar("desktop-file-validate", entrada, calado=True)
         with open(entrada, encoding="utf-8") as arquivo:
             exec_ = re.search(r"^Exec=(.*)$", arquivo.read(), re.M).group(1)
         ap.confere(os.path.isfile(destino + exec_), f"Exec={exec_}: not the program installed")
