@@ -30,8 +30,9 @@ TEST(Sorteio, SempreDentroDe1a100ECobreTodos) {
 }
 
 // The first secrets of a run.
-std::vector<int> vinteSegredos(Sorteio sorteio) {
+std::vector<int> vinteSegredos(const Sorteio& sorteio) {
   std::vector<int> segredos;
+  segredos.reserve(20);
   for (int i = 0; i < 20; ++i) {
     segredos.push_back(sorteio(1, 100));
   }
