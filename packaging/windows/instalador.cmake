@@ -1,8 +1,9 @@
 # What the NSIS installer adds to CPack's template: a 64-bit installer for the
-# 64-bit game (so that it writes the 64-bit registry), version information on the installer itself, the game's shortcut and the
-# Finish page's "run" box, and the uninstall entry that Windows' "Apps"
-# settings read. The game sits at the top of its folder: CPack's own
-# shortcuts would point into bin\. A 64-bit program belongs in "Program Files", not CPack's default "(x86)"; a
+# 64-bit game (so that it writes the 64-bit registry), version information on
+# the installer itself, the game's shortcut and the Finish page's "run" box,
+# and the uninstall entry that Windows' "Apps" settings read. The game sits at
+# the top of its folder: CPack's own shortcuts would point into bin\. It goes
+# to the 64-bit "Program Files" (CPack's default for win64, said here), and a
 # new version first removes the old one, so that none of its files stays.
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)

@@ -160,7 +160,7 @@ class ConsolePosix final : public ConsoleDeFluxo {
       return peloNome;
     }
     pergunta_.emplace(term_);
-    if (!pergunta_->perguntar(kEsperaCurta)) {
+    if (!pergunta_->perguntar(kEsperaCurta, gravarSaida)) {
       pergunta_.reset();
       return peloNome;
     }

@@ -17,18 +17,6 @@ namespace {
 // game's first prompt comes no more than a moment later.
 constexpr std::chrono::milliseconds kLimiteDaResposta{3300};
 
-bool escreverTudo(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t gravados = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (gravados > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(gravados));
-    } else if (gravados == 0 || errno != EINTR) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 ModoCru::ModoCru() {
@@ -54,9 +42,9 @@ ModoCru::~ModoCru() {
   ::sigprocmask(SIG_SETMASK, &mascara_, nullptr);
 }
 
-bool PerguntaAoTerminal::perguntar(std::chrono::milliseconds espera) {
+bool PerguntaAoTerminal::perguntar(std::chrono::milliseconds espera, const Gravar& gravar) {
   cru_.emplace();
-  if (!cru_->ativo() || !escreverTudo(kPerguntaAoTerminal)) {
+  if (!cru_->ativo() || gravar(kPerguntaAoTerminal) != 0) {
     cru_.reset();
     return false;
   }

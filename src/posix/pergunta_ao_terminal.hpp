@@ -5,9 +5,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "terminal.hpp"
 
@@ -43,9 +45,12 @@ class PerguntaAoTerminal {
 
   explicit PerguntaAoTerminal(std::string term) : term_(std::move(term)) {}
 
-  // Sends the query and waits `espera` for the answers; false if the terminal
-  // could not be asked.
-  bool perguntar(std::chrono::milliseconds espera);
+  // Writes all of the bytes to the terminal; returns 0, or the errno value.
+  using Gravar = std::function<int(std::string_view)>;
+
+  // Sends the query through `gravar` and waits `espera` for the answers; false
+  // if the terminal could not be asked.
+  bool perguntar(std::chrono::milliseconds espera, const Gravar& gravar);
   // Waits for the answers until they are complete or the limit has passed.
   void aguardar();
   // Answers are awaited: the input is raw.

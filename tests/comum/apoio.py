@@ -73,6 +73,11 @@ def confere(condicao, mensagem):
         falhar(mensagem)
 
 
+def dobrar(saida, windows):
+    """A Windows console's CRLF line ends, folded to LF."""
+    return saida.replace(b"\r\n", b"\n") if windows else saida
+
+
 class Alvo(typing.NamedTuple):
     """How a program built for the target runs here: under its emulator (Wine, qemu-user with
     its arguments), and whether its console writes Windows' CRLF line ends."""
@@ -83,7 +88,7 @@ class Alvo(typing.NamedTuple):
         return [*self.emulador, programa, *argumentos]
 
     def dobrar(self, saida):
-        return saida.replace(b"\r\n", b"\n") if self.windows else saida
+        return dobrar(saida, self.windows)
 
     def executar(self, programa, entrada, *argumentos):
         """Runs to its end on `entrada`: it must succeed and say nothing on stderr."""
@@ -111,9 +116,6 @@ class Leitor:
         except OSError:  # a pty's master reads EIO once the child is gone
             return b""
 
-    def _dobrar(self, saida):
-        return saida.replace(b"\r\n", b"\n") if self.crlf else saida
-
     def ate(self, padrao, prazo=10):
         """Reads until `padrao` (a regex) matches past the text last waited for."""
         limite = time.monotonic() + prazo
@@ -121,13 +123,13 @@ class Leitor:
             bloco = self._ler(limite - time.monotonic())
             confere(bloco is not None, f"waited for {padrao!r}; have {self.tudo[-200:]!r}")
             confere(bloco, f"output ended while waiting for {padrao!r}")
-            self.tudo = self._dobrar(self.tudo + bloco)
+            self.tudo = dobrar(self.tudo + bloco, self.crlf)
         self.visto = achado.end()
         return achado
 
     def resto(self, prazo=10):
         while bloco := self._ler(prazo):
-            self.tudo = self._dobrar(self.tudo + bloco)
+            self.tudo = dobrar(self.tudo + bloco, self.crlf)
         return self.tudo
 
 
