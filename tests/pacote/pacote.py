@@ -6,6 +6,7 @@ Usage: pacote.py CASE ARGUMENTS...
   deb SOURCE_DIR [TOOLCHAIN EMULATOR...]   the .deb as README builds it: lintian, hardening, play
   reproducivel SOURCE_DIR [TOOLCHAIN EMULATOR...]  two builds, other paths, times, umasks: same bytes
   fonte SOURCE_DIR                         the release tarball: the commit's files, built by Debian's tools
+  piuparts SOURCE_DIR                      the .deb installs, upgrades from this release's and purges
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
   nsis BUILD_DIR EMULATOR                  the Windows installer, installed and played under Wine
   manual BUILD_DIR                         both manual pages lint clean
@@ -32,6 +33,7 @@ SESSAO = b"2\n0\n3\n"
 # runs these tests (a distribution's -z options would reach the mingw linker).
 for variavel in ("CFLAGS", "CXXFLAGS", "CPPFLAGS", "LDFLAGS"):
     os.environ.pop(variavel, None)
+NO_ZIP = ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"]  # and, installed, the uninstaller
 ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
 
 
@@ -230,6 +232,33 @@ def fonte(codigo):
         lintian(mudancas, "--fail-on", "error,warning")  # info: a fixture, not an upload
 
 
+def piuparts(fonte_):
+    """piuparts installs and purges the next release's .deb, and upgrades to it from this
+    release's, both made the plain way. Its base system comes from the mirror once and is kept."""
+    if os.geteuid() != 0:
+        sys.exit(77)  # piuparts works in a chroot: root's
+    with open("/etc/os-release", encoding="utf-8") as sistema:  # this machine's release
+        distribuicao = re.search(r"^VERSION_CODENAME=(\w+)", sistema.read(), re.M).group(1)
+    base = os.path.join(os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache")),
+                        "trovelin", f"piuparts-{distribuicao}.tgz")
+    os.makedirs(os.path.dirname(base), exist_ok=True)
+    with tempfile.TemporaryDirectory() as temporario:
+        repositorio, clone = (os.path.join(temporario, nome) for nome in ("repositorio", "clone"))
+        os.mkdir(repositorio)
+        shutil.copy(construir_deb(fonte_, os.path.join(temporario, "build")), repositorio)
+        with open(os.path.join(repositorio, "Packages"), "wb") as indice:
+            indice.write(rodar("dpkg-scanpackages", ".", cwd=repositorio))
+        rodar("git", "clone", "--quiet", fonte_, clone)
+        subir_versao(clone)
+        guardada = "-b" if os.path.exists(base) else "-s"
+        registro_ = rodar("piuparts", "-d", distribuicao, guardada, base, "--bindmount", repositorio,
+                          "--extra-repo",
+                          f"deb [trusted=yes] file://{repositorio} ./",
+                          construir_deb(clone, os.path.join(clone, "build", "jogo")))
+        ap.confere(b"PASS: Installation, upgrade and purging tests." in registro_,
+                   "piuparts tried no upgrade")
+
+
 def confere_versao(executavel, nome):
     for texto in ("ProductVersion", "Empresa Zorvel"):
         ap.confere(texto.encode("utf-16-le") in executavel, f"no {texto} in {nome}")
@@ -241,7 +270,7 @@ def pacote_zip(compilado):
         pacote = glob.glob(os.path.join(temporario, "*.zip"))[0]
         arquivo = zipfile.ZipFile(pacote)
         nomes = sorted(nome.split("/", 1)[1] for nome in arquivo.namelist())
-        ap.confere(nomes == ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"], f"zip holds {nomes}")
+        ap.confere(nomes == NO_ZIP, f"zip holds {nomes}")
         programa = next(n for n in arquivo.namelist() if n.endswith(".exe"))
         recursos = arquivo.read(programa)
         confere_versao(recursos, programa)
@@ -268,28 +297,39 @@ def registro(emulador, chave):
 
 
 def nsis(compilado, emulador):
-    """Installs silently under Wine, plays through the Start-menu shortcut, uninstalls."""
-    desinstalacao = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Trovelin"
+    """Installs silently under Wine over an older version, plays through the Start-menu
+    shortcut, uninstalls."""
+    desinstalacao = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
     with tempfile.TemporaryDirectory() as temporario:
+        antiga = os.path.join(temporario, "antiga.cmake")  # it shipped a file this one does not
+        with open(antiga, "w", encoding="utf-8") as script:
+            script.write('file(WRITE "${CMAKE_INSTALL_PREFIX}/NOTAS-ANTIGAS.txt" "1.9.0\\n")\n')
+        rodar("cpack", "-G", "NSIS", "-B", os.path.join(temporario, "antiga"), "-D",
+              "CPACK_PACKAGE_VERSION=1.9.0", "-D", f"CPACK_INSTALL_SCRIPTS={antiga}", cwd=compilado)
         rodar("cpack", "-G", "NSIS", "-B", temporario, cwd=compilado)
         instalador = glob.glob(os.path.join(temporario, "*.exe"))[0]
+        nova = re.search(r"trovelin-(.+)-win64", instalador).group(1)
         with open(instalador, "rb") as arquivo:
             confere_versao(arquivo.read(), instalador)
         unidade_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
-        rodar(emulador, instalador, "/S")
-        entrada = registro(emulador, desinstalacao)
+        for versao_ in glob.glob(os.path.join(temporario, "antiga", "*.exe")) + [instalador]:
+            rodar(emulador, versao_, "/S")
+        entradas = re.findall(rb"\\Uninstall\\.*Trovelin.*", registro(emulador, desinstalacao))
+        ap.confere(len(entradas) == 1, f"uninstall entries: {entradas}")
+        entrada = registro(emulador, desinstalacao + r"\Trovelin")
         pasta = re.search(rb"InstallLocation\s+REG_SZ\s+(.*?)\r?\n", entrada).group(1).decode()
         ap.confere(pasta == "C:\\Program Files\\Trovelin", f"installed in {pasta}")
         destino = os.path.join(unidade_c, *pasta[3:].split("\\"))
+        ap.confere(sorted(os.listdir(destino)) == sorted(NO_ZIP + ["Uninstall.exe"]),
+                   f"installed: {os.listdir(destino)}")
         atalhos = glob.glob(os.path.join(unidade_c, "**", "Start Menu", "**", "Trovelin.lnk"),
                             recursive=True)
         ap.confere(len(atalhos) == 1, f"Start-menu shortcuts: {atalhos}")
         alvo = alvo_do_atalho(atalhos[0])
         ap.confere(alvo.lower() == f"{pasta}\\trovelin.exe".lower(), f"the shortcut opens {alvo}")
         jogar(os.path.join(unidade_c, *alvo[3:].split("\\")), emulador, windows=True)
-        for nome in ("LICENSE.txt", "LEIA-ME.txt", "Uninstall.exe"):
-            ap.confere(os.path.isfile(os.path.join(destino, nome)), f"installed no {nome}")
-        for valor in (b"EstimatedSize", b"QuietUninstallString", b"InstallLocation"):
+        for valor in (b"EstimatedSize", b"QuietUninstallString",
+                      f"DisplayVersion    REG_SZ    {nova}".encode()):
             ap.confere(valor in entrada, f"no {valor} in the uninstall entry:\n{entrada}")
         rodar(emulador, os.path.join(destino, "Uninstall.exe"), "/S")
         for _ in range(50):  # the uninstaller copies itself away and finishes later
@@ -297,7 +337,7 @@ def nsis(compilado, emulador):
                 break
             time.sleep(0.2)
         ap.confere(not os.path.exists(destino), "uninstall left the folder")
-        for chave in (desinstalacao, r"HKLM\Software\Empresa Zorvel"):
+        for chave in (desinstalacao + r"\Trovelin", r"HKLM\Software\Empresa Zorvel"):
             ap.confere(not registro(emulador, chave), f"uninstall left {chave}")
 
 
@@ -356,8 +396,8 @@ def desktop(fonte_, compilado):
 
 
 CASOS = {"instalacao": instalacao, "deb": deb, "reproducivel": reproducivel, "fonte": fonte,
-         "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura, "manual": manual,
-         "desktop": desktop}
+         "piuparts": piuparts, "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura,
+         "manual": manual, "desktop": desktop}
 
 
 if __name__ == "__main__":
