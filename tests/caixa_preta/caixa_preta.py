@@ -122,15 +122,12 @@ def cpu_dos_filhos():
     return uso.ru_utime + uso.ru_stime
 
 
-def rodar_com(programa, entrada, saida=subprocess.PIPE, limite_de_arquivo=None):
-    """Runs with these descriptors; returns exit status, stdout, stderr and CPU seconds used."""
-    def limitar():
-        if limite_de_arquivo is not None:
-            resource.setrlimit(resource.RLIMIT_FSIZE, (limite_de_arquivo, limite_de_arquivo))
+def rodar_com(programa, entrada, saida=subprocess.PIPE, no_filho=None):
+    """Runs with these descriptors, `no_filho` called in the child before the program starts;
+    returns exit status, stdout, stderr and CPU seconds used."""
     antes = cpu_dos_filhos()
     processo = subprocess.Popen(ALVO.comando(programa), stdin=entrada, stdout=saida,
-                                stderr=subprocess.PIPE,
-                                preexec_fn=limitar)
+                                stderr=subprocess.PIPE, preexec_fn=no_filho)
     texto, erro = processo.communicate(timeout=30)
     return processo.returncode, texto, erro, cpu_dos_filhos() - antes
 
@@ -182,15 +179,15 @@ def ler_de(caminho, modo):
 
 
 def entrada_fechada(programa):
-    feito = subprocess.run(ALVO.comando(programa), stdin=subprocess.DEVNULL, capture_output=True,
-                           preexec_fn=lambda: os.close(0), timeout=30, check=False)
-    return feito.returncode, feito.stderr, True
+    status, _, erro, _ = rodar_com(programa, subprocess.DEVNULL, no_filho=lambda: os.close(0))
+    return status, erro, True
 
 
 def limite_de_arquivo(programa):
     """A file-size limit cuts the last write short: reported, not a silent death."""
     with tempfile.TemporaryFile() as arquivo:
-        status, _, erro, _ = rodar_com(programa, pipe_com(b"3\n"), arquivo, limite_de_arquivo=100)
+        limitar = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (100, 100))  # noqa: E731
+        status, _, erro, _ = rodar_com(programa, pipe_com(b"3\n"), arquivo, limitar)
         arquivo.seek(0)
         return status, erro, arquivo.read() == (MENU + ADEUS)[:100]
 

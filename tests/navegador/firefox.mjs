@@ -1,6 +1,6 @@
 // Firefox ESR for navegador.py, through puppeteer-core (WebDriver BiDi): one
-// JSON command a line on standard input, one JSON answer a line on standard
-// output, {"valor": ...} or {"erro": "..."}.
+// call a line on standard input, [method, arguments...] in JSON, one answer a
+// line on standard output, {"valor": ...} or {"erro": "..."}.
 import readline from "node:readline";
 import puppeteer from "puppeteer-core";
 
@@ -32,21 +32,17 @@ async function teclas(texto, escrever) {
 }
 
 const comandos = {
-  async celular({ altura }) {
-    await pagina.setViewport({
-      width: 390, height: altura, deviceScaleFactor: 3, isMobile: true, hasTouch: true,
-    });
-  },
-  async desktop() {
-    await pagina.setViewport({ width: 1280, height: 800 });
-  },
-  antes: ({ codigo }) => pagina.evaluateOnNewDocument(codigo).then(() => null),
-  ir: ({ endereco }) => pagina.goto(endereco).then(() => null),
-  script: ({ corpo }) => pagina.evaluate(`(() => { ${corpo} })()`),
+  // A phone's screen this tall, or with none given a desktop's.
+  altura: (altura) => pagina.setViewport(altura
+    ? { width: 390, height: altura, deviceScaleFactor: 3, isMobile: true, hasTouch: true }
+    : { width: 1280, height: 800 }),
+  antes: (codigo) => pagina.evaluateOnNewDocument(codigo).then(() => null),
+  ir: (endereco) => pagina.goto(endereco).then(() => null),
+  script: (corpo) => pagina.evaluate(`(() => { ${corpo} })()`),
   // A physical keyboard: a key event for each character.
-  teclado: ({ texto }) => teclas(texto, (pedaco) => pagina.keyboard.type(pedaco)),
+  teclado: (texto) => teclas(texto, (pedaco) => pagina.keyboard.type(pedaco)),
   // An on-screen keyboard after a tap: text as input events, with no key of its own.
-  async toque({ texto }) {
+  async toque(texto) {
     await pagina.touchscreen.tap(195, 20);
     await teclas(texto, async (pedaco) => {
       for (const letra of pedaco) {
@@ -54,15 +50,15 @@ const comandos = {
       }
     });
   },
-  clicar: ({ seletor }) => pagina.click(seletor).then(() => null),
+  clicar: (seletor) => pagina.click(seletor).then(() => null),
   erros: async () => erros,
   pedidos: async () => pedidos,
 };
 
 for await (const linha of readline.createInterface({ input: process.stdin })) {
-  const { op, ...argumentos } = JSON.parse(linha);
+  const [metodo, ...argumentos] = JSON.parse(linha);
   try {
-    const valor = await comandos[op](argumentos);
+    const valor = await comandos[metodo](...argumentos);
     process.stdout.write(`${JSON.stringify({ valor: valor ?? null })}\n`);
   } catch (erro) {
     process.stdout.write(`${JSON.stringify({ erro: String(erro) })}\n`);

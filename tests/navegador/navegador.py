@@ -18,7 +18,6 @@ import operator
 import os
 import re
 import shutil
-import socket
 import subprocess
 import sys
 import tempfile
@@ -33,6 +32,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.common.options import ArgOptions
+from selenium.webdriver.common.utils import free_port, is_connectable
 from selenium.common.exceptions import WebDriverException
 
 import apoio as ap
@@ -43,6 +43,7 @@ ERRO = rb"\n\nErro: o jogo parou \(.+\)\. Recarregue a pagina\.\n$"
 TELEFONE = (390, 844)
 TECLADO_NA_TELA = 336  # of those 844 px, as an iPhone's keyboard takes them
 TECLAS = {"\n": Keys.ENTER, "\b": Keys.BACKSPACE, "\t": Keys.TAB}
+TECLAS_DO_CDP = {"\n": ("Enter", 13, "\r"), "\b": ("Backspace", 8)}  # name, key code, text
 
 # What the player types and what the whole console then says, with its colours.
 # Typed text stays on screen, as a terminal echoes it.
@@ -110,12 +111,10 @@ class Chromium(PorSelenium):
 
     def toque(self, digitado):
         self.cdp("Input.synthesizeTapGesture", {"x": TELEFONE[0] / 2, "y": 20})
-        for pedaco in re.split(r"([\n\b])", digitado):
-            if pedaco == "\n":
-                self.tecla("Enter", 13, "\r")
-            elif pedaco == "\b":
-                self.tecla("Backspace", 8)
-            elif pedaco:
+        for pedaco in filter(None, re.split(r"([\n\b])", digitado)):
+            if pedaco in TECLAS_DO_CDP:
+                self.tecla(*TECLAS_DO_CDP[pedaco])
+            else:
                 self.cdp("Input.insertText", {"text": pedaco})
 
     def erros(self):
@@ -132,50 +131,23 @@ class Chromium(PorSelenium):
 
 
 class Firefox:
-    """Debian's Firefox ESR, driven over WebDriver BiDi by firefox.mjs (puppeteer-core)."""
+    """Debian's Firefox ESR, driven over WebDriver BiDi by firefox.mjs (puppeteer-core), which
+    knows the same methods as the other engines: each call is a line of JSON there and back."""
 
     def __init__(self, celular):
         self.processo = subprocess.Popen(
             ["node", os.path.join(os.path.dirname(__file__), "firefox.mjs")],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        if celular:
-            self.altura(TELEFONE[1])
-        else:
-            self._pedir("desktop")
+        self.altura(TELEFONE[1] if celular else None)
 
-    def _pedir(self, op, **argumentos):
-        self.processo.stdin.write(json.dumps({"op": op, **argumentos}) + "\n")
-        self.processo.stdin.flush()
-        resposta = json.loads(self.processo.stdout.readline() or '{"erro": "firefox.mjs ended"}')
-        ap.confere("erro" not in resposta, f"firefox: {op}: {resposta.get('erro')}")
-        return resposta["valor"]
-
-    def antes(self, codigo):
-        self._pedir("antes", codigo=codigo)
-
-    def ir(self, endereco):
-        self._pedir("ir", endereco=endereco)
-
-    def script(self, corpo):
-        return self._pedir("script", corpo=corpo)
-
-    def altura(self, pixels):
-        self._pedir("celular", altura=pixels)
-
-    def teclado(self, digitado):
-        self._pedir("teclado", texto=digitado)
-
-    def toque(self, digitado):
-        self._pedir("toque", texto=digitado)
-
-    def clicar(self, seletor):
-        self._pedir("clicar", seletor=seletor)
-
-    def erros(self):
-        return self._pedir("erros")
-
-    def pedidos(self):
-        return self._pedir("pedidos")
+    def __getattr__(self, metodo):
+        def pedir(*argumentos):
+            self.processo.stdin.write(json.dumps([metodo, *argumentos]) + "\n")
+            self.processo.stdin.flush()
+            resposta = json.loads(self.processo.stdout.readline() or '{"erro": "it ended"}')
+            ap.confere("erro" not in resposta, f"firefox: {metodo}: {resposta.get('erro')}")
+            return resposta["valor"]
+        return pedir
 
     def fechar(self):
         self.processo.stdin.close()
@@ -188,16 +160,10 @@ class WebKit(PorSelenium):
     on a phone-sized window the player types into the input as a keyboard does."""
 
     def __init__(self, celular):
-        with socket.socket() as livre:
-            livre.bind(("127.0.0.1", 0))
-            porta = livre.getsockname()[1]
+        porta = free_port()
         self.servico = subprocess.Popen(["WebKitWebDriver", f"--port={porta}"],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            with socket.socket() as ligacao:
-                if ligacao.connect_ex(("127.0.0.1", porta)) == 0:
-                    break
-            time.sleep(0.05)
+        esperar(lambda: is_connectable(porta), lambda: "WebKitWebDriver did not start", 5)
         opcoes = ArgOptions()
         opcoes.set_capability("browserName", "MiniBrowser")
         opcoes.set_capability("webkitgtk:browserOptions", {

@@ -251,9 +251,8 @@ def piuparts(fonte_):
         rodar("git", "clone", "--quiet", fonte_, clone)
         subir_versao(clone)
         guardada = "-b" if os.path.exists(base) else "-s"
-        registro_ = rodar("piuparts", "-d", distribuicao, guardada, base, "--bindmount", repositorio,
-                          "--extra-repo",
-                          f"deb [trusted=yes] file://{repositorio} ./",
+        registro_ = rodar("piuparts", "-d", distribuicao, guardada, base, "--bindmount",
+                          repositorio, "--extra-repo", f"deb [trusted=yes] file://{repositorio} ./",
                           construir_deb(clone, os.path.join(clone, "build", "jogo")))
         ap.confere(b"PASS: Installation, upgrade and purging tests." in registro_,
                    "piuparts tried no upgrade")
