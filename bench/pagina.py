@@ -21,15 +21,15 @@ import statistics
 import subprocess
 import sys
 import tempfile
+from pathlib import Path
 
 import apoio as ap  # the game's texts (tests/comum, on PYTHONPATH)
 import navegador  # the browsers, driven as the browser test drives them (tests/navegador)
 
 LIMITE_DE_TAMANHO = 150 * 1000
 ATRASO_GROSSEIRO = 500  # ms
-with open(os.path.join(os.path.dirname(__file__), "..", "src", "web", "pagina.js"),
-          encoding="utf-8") as _pagina:  # the mark the page sets at its first text
-    MARCA = re.search(r'const INICIO = "([^"]+)"', _pagina.read()).group(1)
+MARCA = re.search(r'const INICIO = "([^"]+)"',  # the mark the page sets at its first text
+                  Path(__file__).parent.joinpath("..", "src", "web", "pagina.js").read_text()).group(1)
 # Every wait of the page's own is bounded at 10 s; a measure still running after this long is
 # a browser or driver stuck outside the page (seen about once in a few hundred starts).
 PRAZO_DA_MEDIDA = 120  # s
@@ -92,15 +92,10 @@ def pagina_simples(pasta, destino):
     """The page's folder, its HTML holding the first menu as the game's does, with no script but
     the mark: the text shown as the browser shows any page."""
     shutil.copytree(pasta, destino)
-    caminho = os.path.join(destino, "index.html")
-    with open(caminho, encoding="utf-8") as arquivo:
-        texto = arquivo.read()
-    texto = re.sub(r'<script src="[^"]*"( defer)?></script>\n', "", texto)
-    texto = texto.replace("</body>", '<script src="marca.js"></script>\n</body>')
-    with open(caminho, "w", encoding="utf-8") as arquivo:
-        arquivo.write(texto)
-    with open(os.path.join(destino, "marca.js"), "w", encoding="utf-8") as arquivo:
-        arquivo.write(f"performance.mark('{MARCA}');\n")
+    pagina = Path(destino, "index.html")
+    texto = re.sub(r'<script src="[^"]*"( defer)?></script>\n', "", pagina.read_text())
+    pagina.write_text(texto.replace("</body>", '<script src="marca.js"></script>\n</body>'))
+    Path(destino, "marca.js").write_text(f"performance.mark('{MARCA}');\n")
 
 
 def lighthouse(endereco):

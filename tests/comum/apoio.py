@@ -3,6 +3,7 @@ a program's output as it comes, the player who finds a secret by halving, the st
 on a pseudo-terminal, and how a target's program runs here. The tests' environment puts this
 folder on PYTHONPATH."""
 import os
+import pathlib
 import pty
 import re
 import select
@@ -71,6 +72,13 @@ def falhar(mensagem):
 def confere(condicao, mensagem):
     if not condicao:
         falhar(mensagem)
+
+
+def trocar(caminho, antes, depois):
+    """Replaces the first `antes` in a text file, which must hold it ("" puts `depois` first)."""
+    texto = pathlib.Path(caminho).read_text()
+    confere(antes in texto, f"{caminho}: no {antes!r}")
+    pathlib.Path(caminho).write_text(texto.replace(antes, depois, 1))
 
 
 def dobrar(saida, windows):

@@ -434,11 +434,7 @@ def nova_versao(pasta):
                                  "<title>Trovelin, proxima versao</title>"),
                                 ("servico.js", 'GUARDADOS = "trovelin-',
                                  'GUARDADOS = "trovelin-proxima-')):
-        with open(os.path.join(pasta, nome), encoding="utf-8") as arquivo:
-            texto_ = arquivo.read()
-        ap.confere(antes in texto_, f"{nome}: no {antes!r}")
-        with open(os.path.join(pasta, nome), "w", encoding="utf-8") as arquivo:
-            arquivo.write(texto_.replace(antes, depois))
+        ap.trocar(os.path.join(pasta, nome), antes, depois)
         # Later than the copy the browser holds, which the server's 304 goes by, to the second.
         os.utime(os.path.join(pasta, nome), (time.time() + 60, time.time() + 60))
 
