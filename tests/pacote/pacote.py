@@ -8,7 +8,8 @@ Usage: pacote.py CASE ARGUMENTS...
   fonte SOURCE_DIR                         the release tarball: the commit's files, built by Debian's tools
   piuparts SOURCE_DIR                      the .deb installs, upgrades from this release's and purges
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
-  nsis BUILD_DIR EMULATOR                  the Windows installer, installed and played under Wine
+  nsis BUILD_DIR EMULATOR                  the Windows installer, over an older one, played under Wine
+  assinatura SOURCE_DIR EMULATOR           with a certificate, the .exe and (un)installer signed
   manual BUILD_DIR                         both manual pages lint clean
   desktop SOURCE_DIR BUILD_DIR             desktop entry and AppStream metainfo validate
 """
