@@ -48,7 +48,7 @@ def primeiro_texto(nome_do_motor, endereco):
     try:
         motor.ir(endereco)
         navegador.LeitorDaPagina(motor).ate(re.escape(ap.MENU) + rb"$")
-        return navegador.esperar(
+        return ap.esperar(
             lambda: motor.script(f"return performance.getEntriesByName('{MARCA}')[0]?.startTime"),
             lambda: f"no {MARCA} mark")
     finally:

@@ -74,6 +74,17 @@ def confere(condicao, mensagem):
         falhar(mensagem)
 
 
+def esperar(condicao, falha, prazo=10.0):
+    """Asks `condicao` until it holds, and returns what it gave; after `prazo` seconds, fails
+    saying `falha()`."""
+    limite = time.monotonic() + prazo
+    while not (valor := condicao()):
+        if time.monotonic() > limite:
+            falhar(falha())
+        time.sleep(0.02)
+    return valor
+
+
 def trocar(caminho, antes, depois):
     """Replaces the first `antes` in a text file, which must hold it ("" puts `depois` first)."""
     texto = pathlib.Path(caminho).read_text()

@@ -163,7 +163,7 @@ class WebKit(PorSelenium):
         porta = free_port()
         self.servico = subprocess.Popen(["WebKitWebDriver", f"--port={porta}"],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        esperar(lambda: is_connectable(porta), lambda: "WebKitWebDriver did not start", 5)
+        ap.esperar(lambda: is_connectable(porta), lambda: "WebKitWebDriver did not start", 5)
         opcoes = ArgOptions()
         opcoes.set_capability("browserName", "MiniBrowser")
         opcoes.set_capability("webkitgtk:browserOptions", {
@@ -263,8 +263,8 @@ def esperar_tela(motor, esperado=None, digitado=""):
         fim = quebrar(texto_ + re.sub(".\b", "", digitado), colunas)
         n = min(len(linhas), len(fim))  # the lines in view
         return [linha.rstrip() for linha in linhas][-n:], fim[-n:]
-    esperar(lambda: operator.eq(*desenhos()),
-            lambda: "drawn {}, not {}".format(*(d[-4:] for d in desenhos())))
+    ap.esperar(lambda: operator.eq(*desenhos()),
+               lambda: "drawn {}, not {}".format(*(d[-4:] for d in desenhos())))
 
 
 def digitar(motor, escrever, linha):
@@ -282,17 +282,6 @@ def colar(motor, texto):
         (document.activeElement || document.body).dispatchEvent(colagem);""")
 
 
-def esperar(condicao, falha, prazo=10.0):
-    """Asks `condicao` until it holds, and returns what it gave; after `prazo` seconds, fails
-    saying `falha()`."""
-    limite = time.monotonic() + prazo
-    while not (valor := condicao()):
-        if time.monotonic() > limite:
-            ap.falhar(falha())
-        time.sleep(0.02)
-    return valor
-
-
 class LeitorDaPagina:
     """The console read as the black-box tests read a pipe, for the same game-playing code."""
 
@@ -301,9 +290,9 @@ class LeitorDaPagina:
         self.visto = 0
 
     def ate(self, padrao, prazo=10):
-        achado = esperar(lambda: re.compile(padrao).search(texto(self.motor), self.visto),
-                         lambda: f"waited for {padrao!r}; have {texto(self.motor)[-200:]!r}",
-                         prazo)
+        achado = ap.esperar(lambda: re.compile(padrao).search(texto(self.motor), self.visto),
+                            lambda: f"waited for {padrao!r}; have {texto(self.motor)[-200:]!r}",
+                            prazo)
         self.visto = achado.end()
         return achado
 
@@ -321,12 +310,12 @@ def no_celular(motor):
         motor.altura(TELEFONE[1])
         motor.toque(digitado)
         motor.altura(TELEFONE[1] - TECLADO_NA_TELA)
-        esperar(lambda: motor.script("""
+        ap.esperar(lambda: motor.script("""
                     const ultimo = document.querySelector('#entrada') ||
                                    document.getElementById('de-novo');
                     const caixa = ultimo.getBoundingClientRect();
                     return caixa.top >= 0 && caixa.bottom <= innerHeight;"""),
-                lambda: f"after {digitado!r}: prompt hidden by the on-screen keyboard", prazo=2)
+                   lambda: f"after {digitado!r}: prompt hidden by the on-screen keyboard", prazo=2)
     return escrever
 
 

@@ -327,11 +327,8 @@ def nsis(compilado, emulador):
                       f"DisplayVersion    REG_SZ    {nova}".encode()):
             ap.confere(valor in entrada, f"no {valor} in the uninstall entry:\n{entrada}")
         rodar(emulador, os.path.join(destino, "Uninstall.exe"), "/S")
-        for _ in range(50):  # the uninstaller copies itself away and finishes later
-            if not os.path.exists(destino):
-                break
-            time.sleep(0.2)
-        ap.confere(not os.path.exists(destino), "uninstall left the folder")
+        # The uninstaller copies itself away and finishes later.
+        ap.esperar(lambda: not os.path.exists(destino), lambda: "uninstall left the folder")
         for chave in (desinstalacao + r"\Trovelin", r"HKLM\Software\Empresa Zorvel"):
             ap.confere(not registro(emulador, chave), f"uninstall left {chave}")
 
