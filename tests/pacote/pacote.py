@@ -8,7 +8,7 @@ Usage: pacote.py CASE ARGUMENTS...
   fonte SOURCE_DIR                         the release tarball: the commit's files, built by Debian's tools
   piuparts SOURCE_DIR                      the .deb installs, upgrades from this release's and purges
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
-  nsis BUILD_DIR EMULATOR                  the Windows installer, over an older one, played under Wine
+  nsis BUILD_DIR EMULATOR                  the Windows installer: its language, an upgrade, play
   assinatura SOURCE_DIR EMULATOR           with a certificate, the .exe and (un)installer signed
   manual BUILD_DIR                         both manual pages lint clean
   desktop SOURCE_DIR BUILD_DIR             desktop entry and AppStream metainfo validate
@@ -35,6 +35,9 @@ SESSAO = b"2\n0\n3\n"
 # runs these tests (a distribution's -z options would reach the mingw linker).
 for variavel in ("CFLAGS", "CXXFLAGS", "CPPFLAGS", "LDFLAGS"):
     os.environ.pop(variavel, None)
+# The installer's window title under a player's locale: Portuguese where the player's is.
+IDIOMAS = {"pt_BR.UTF-8": "Instalação do Trovelin", "pt_PT.UTF-8": "Instalação de Trovelin",
+           "C.UTF-8": "Trovelin Setup"}
 NO_ZIP = ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"]  # and, installed, the uninstaller
 ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
 
@@ -293,9 +296,22 @@ def registro(emulador, chave):
     return feito.stdout if feito.returncode == 0 else b""
 
 
+def titulo_do_instalador(emulador, instalador, idioma):
+    """The title of the installer's window, opened (on the display) under the locale `idioma`."""
+    processo = subprocess.Popen([emulador, instalador], env={**os.environ, "LC_ALL": idioma})
+    procurar = ["xdotool", "search", "--name", "Trovelin"]
+    janelas = ap.esperar(lambda: subprocess.run(procurar, capture_output=True, text=True,
+                                                check=False).stdout.split(),
+                         lambda: f"{idioma}: no installer window")
+    titulo = rodar("xdotool", "getwindowname", janelas[0]).decode().strip()
+    rodar(emulador, "taskkill", "/f", "/im", os.path.basename(instalador))
+    processo.wait(30)
+    return titulo
+
+
 def nsis(compilado, emulador):
-    """Installs silently under Wine over an older version, plays through the Start-menu
-    shortcut, uninstalls."""
+    """Opens the installer in the player's language; installs it silently under Wine over an
+    older version, plays through the Start-menu shortcut, uninstalls."""
     desinstalacao = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
     with tempfile.TemporaryDirectory() as temporario:
         antiga = os.path.join(temporario, "antiga.cmake")  # it shipped a file this one does not
@@ -306,6 +322,9 @@ def nsis(compilado, emulador):
         instalador = glob.glob(os.path.join(temporario, "*.exe"))[0]
         nova = re.search(r"trovelin-(.+)-win64", instalador).group(1)
         confere_versao(Path(instalador).read_bytes(), instalador)
+        for idioma, titulo in IDIOMAS.items():
+            visto = titulo_do_instalador(emulador, instalador, idioma)
+            ap.confere(visto == titulo, f"{idioma}: the installer says {visto!r}")
         unidade_c = os.path.join(os.environ["WINEPREFIX"], "drive_c")
         for versao_ in glob.glob(os.path.join(temporario, "antiga", "*.exe")) + [instalador]:
             rodar(emulador, versao_, "/S")
