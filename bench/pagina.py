@@ -56,7 +56,7 @@ def primeiro_texto(nome_do_motor, endereco):
 
 
 def parar(processo):
-    """Ends a process and its group; SIGTERM first, on which puppeteer also ends the Firefox it
+    """Ends a process and its group; SIGTERM first, on which puppeteer also ends the browser it
     started in a session of its own."""
     for sinal in (signal.SIGTERM, signal.SIGKILL):
         os.killpg(processo.pid, sinal)

@@ -27,7 +27,6 @@ import typing
 import zipfile
 
 from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
@@ -43,7 +42,6 @@ ERRO = rb"\n\nErro: o jogo parou \(.+\)\. Recarregue a pagina\.\n$"
 TELEFONE = (390, 844)
 TECLADO_NA_TELA = 336  # of those 844 px, as an iPhone's keyboard takes them
 TECLAS = {"\n": Keys.ENTER, "\b": Keys.BACKSPACE, "\t": Keys.TAB}
-TECLAS_DO_CDP = {"\n": ("Enter", 13, "\r"), "\b": ("Backspace", 8)}  # name, key code, text
 
 # What the player types and what the whole console then says, with its colours.
 # Typed text stays on screen, as a terminal echoes it.
@@ -58,8 +56,48 @@ PASSOS = [
 ]
 
 
-class PorSelenium:
-    """What the engines driven by Selenium (self.driver) do alike."""
+class PorPuppeteer:
+    """Debian's Chromium or Firefox ESR, driven over CDP or WebDriver BiDi by puppeteer.mjs
+    (puppeteer-core), which knows the same methods as WebKit's driver below: each call is a line
+    of JSON there and back."""
+
+    def __init__(self, navegador, celular):
+        self.processo = subprocess.Popen(
+            ["node", os.path.join(os.path.dirname(__file__), "puppeteer.mjs"), navegador],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.altura(TELEFONE[1] if celular else None)
+
+    def __getattr__(self, metodo):
+        def pedir(*argumentos):
+            self.processo.stdin.write(json.dumps([metodo, *argumentos]) + "\n")
+            self.processo.stdin.flush()
+            resposta = json.loads(self.processo.stdout.readline() or '{"erro": "it ended"}')
+            ap.confere("erro" not in resposta, f"puppeteer: {metodo}: {resposta.get('erro')}")
+            return resposta["valor"]
+        return pedir
+
+    def fechar(self):
+        self.processo.stdin.close()
+        self.processo.wait(30)
+
+
+class WebKit:
+    """WebKitGTK's MiniBrowser through WebKitWebDriver and Selenium, with capabilities written by
+    hand (the driver refuses those Selenium adds). It shows no log to a driver, and cannot emulate
+    touch: on a phone-sized window the player types into the input as a keyboard does."""
+
+    def __init__(self, celular):
+        porta = free_port()
+        self.servico = subprocess.Popen(["WebKitWebDriver", f"--port={porta}"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        ap.esperar(lambda: is_connectable(porta), lambda: "WebKitWebDriver did not start", 5)
+        opcoes = ArgOptions()
+        opcoes.set_capability("browserName", "MiniBrowser")
+        opcoes.set_capability("webkitgtk:browserOptions", {
+            "binary": glob.glob("/usr/lib/*/webkit2gtk-4.1/MiniBrowser")[0],
+            "args": ["--automation"]})
+        self.driver = webdriver.Remote(f"http://127.0.0.1:{porta}", options=opcoes)
+        self.driver.set_window_size(*(TELEFONE if celular else (1280, 800)))
 
     def clicar(self, seletor):
         ActionChains(self.driver).click(self.driver.find_element(By.CSS_SELECTOR, seletor)
@@ -75,102 +113,6 @@ class PorSelenium:
 
     def script(self, corpo):
         return self.driver.execute_script(corpo)
-
-
-class Chromium(PorSelenium):
-    """Debian's Chromium through chromedriver, with its DevTools protocol for the rest."""
-
-    def __init__(self, celular):
-        opcoes = webdriver.ChromeOptions()
-        opcoes.binary_location = "/usr/bin/chromium"
-        for opcao in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                      "--no-first-run", "--disable-background-networking",
-                      "--disable-component-update", "--disable-sync", "--window-size=1280,800",
-                      f"--user-data-dir={tempfile.mkdtemp()}"):
-            opcoes.add_argument(opcao)
-        opcoes.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
-        self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=opcoes)
-        if celular:  # an iPhone 12-sized screen, touch only
-            self.altura(TELEFONE[1])
-            self.cdp("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
-
-    def altura(self, pixels):
-        self.cdp("Emulation.setDeviceMetricsOverride", {
-            "width": TELEFONE[0], "height": pixels, "deviceScaleFactor": 3, "mobile": True})
-
-    def cdp(self, comando, parametros):
-        return self.driver.execute_cdp_cmd(comando, parametros)
-
-    def antes(self, codigo):
-        self.cdp("Page.addScriptToEvaluateOnNewDocument", {"source": codigo})
-
-    def tecla(self, nome, codigo, texto=""):
-        for tipo in ("keyDown" if texto else "rawKeyDown", "keyUp"):
-            self.cdp("Input.dispatchKeyEvent", {"type": tipo, "key": nome, "code": nome,
-                                                "windowsVirtualKeyCode": codigo, "text": texto})
-
-    def toque(self, digitado):
-        self.cdp("Input.synthesizeTapGesture", {"x": TELEFONE[0] / 2, "y": 20})
-        for pedaco in filter(None, re.split(r"([\n\b])", digitado)):
-            if pedaco in TECLAS_DO_CDP:
-                self.tecla(*TECLAS_DO_CDP[pedaco])
-            else:
-                self.cdp("Input.insertText", {"text": pedaco})
-
-    def erros(self):
-        return [r["message"] for r in self.driver.get_log("browser") if r["level"] == "SEVERE"]
-
-    def pedidos(self):
-        mensagens = [json.loads(m["message"])["message"] for m in self.driver.get_log("performance")]
-        return [m["params"]["request"]["url"] for m in mensagens
-                if m["method"] == "Network.requestWillBeSent"
-                and m["params"].get("documentURL", "").startswith(("file:", "http:"))]  # ours
-
-    def fechar(self):
-        self.driver.quit()
-
-
-class Firefox:
-    """Debian's Firefox ESR, driven over WebDriver BiDi by firefox.mjs (puppeteer-core), which
-    knows the same methods as the other engines: each call is a line of JSON there and back."""
-
-    def __init__(self, celular):
-        self.processo = subprocess.Popen(
-            ["node", os.path.join(os.path.dirname(__file__), "firefox.mjs")],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self.altura(TELEFONE[1] if celular else None)
-
-    def __getattr__(self, metodo):
-        def pedir(*argumentos):
-            self.processo.stdin.write(json.dumps([metodo, *argumentos]) + "\n")
-            self.processo.stdin.flush()
-            resposta = json.loads(self.processo.stdout.readline() or '{"erro": "it ended"}')
-            ap.confere("erro" not in resposta, f"firefox: {metodo}: {resposta.get('erro')}")
-            return resposta["valor"]
-        return pedir
-
-    def fechar(self):
-        self.processo.stdin.close()
-        self.processo.wait(30)
-
-
-class WebKit(PorSelenium):
-    """WebKitGTK's MiniBrowser through WebKitWebDriver, with capabilities written by hand (the
-    driver refuses those Selenium adds). It shows no log to a driver, and cannot emulate touch:
-    on a phone-sized window the player types into the input as a keyboard does."""
-
-    def __init__(self, celular):
-        porta = free_port()
-        self.servico = subprocess.Popen(["WebKitWebDriver", f"--port={porta}"],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        ap.esperar(lambda: is_connectable(porta), lambda: "WebKitWebDriver did not start", 5)
-        opcoes = ArgOptions()
-        opcoes.set_capability("browserName", "MiniBrowser")
-        opcoes.set_capability("webkitgtk:browserOptions", {
-            "binary": glob.glob("/usr/lib/*/webkit2gtk-4.1/MiniBrowser")[0],
-            "args": ["--automation"]})
-        self.driver = webdriver.Remote(f"http://127.0.0.1:{porta}", options=opcoes)
-        self.driver.set_window_size(*(TELEFONE if celular else (1280, 800)))
 
     def altura(self, pixels):
         for vez in range(3):  # the driver now and then fails a resize, saying nothing
@@ -198,7 +140,8 @@ class WebKit(PorSelenium):
         self.servico.wait(30)
 
 
-MOTORES = {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}
+MOTORES = {"chromium": functools.partial(PorPuppeteer, "chromium"),
+           "firefox": functools.partial(PorPuppeteer, "firefox"), "webkit": WebKit}
 
 
 def texto(motor):
@@ -433,13 +376,13 @@ def partida_offline(motor, pasta, escrever, servidor):
     it on the next visit; with the server gone, it comes back from the files it kept, the new
     release's, and plays."""
     ate_o_fim(motor, ap.MENU)
-    motor.driver.execute_async_script("navigator.serviceWorker.ready.then(() => arguments[0]())")
+    motor.script("return navigator.serviceWorker.ready.then(() => true)")
     erros = motor.cdp("Page.getInstallabilityErrors", {})["installabilityErrors"]
     ap.confere(not erros, f"not installable: {erros}")
     nova_versao(pasta)
     for parar in (lambda: None, servidor.fechar):
         parar()
-        motor.driver.refresh()
+        motor.recarregar()
         ate_o_fim(motor, ap.MENU)
         titulo = motor.script("return document.title")
         ap.confere(titulo == "Trovelin, proxima versao", f"the old release stays: {titulo}")

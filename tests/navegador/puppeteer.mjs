@@ -1,15 +1,22 @@
-// Firefox ESR for navegador.py, through puppeteer-core (WebDriver BiDi): one
-// call a line on standard input, [method, arguments...] in JSON, one answer a
-// line on standard output, {"valor": ...} or {"erro": "..."}.
+// Chromium or Firefox ESR (argv[2]) for navegador.py, through puppeteer-core
+// (CDP, WebDriver BiDi): one call a line on standard input, [method,
+// arguments...] in JSON, one answer a line on standard output, {"valor": ...}
+// or {"erro": "..."}.
 import readline from "node:readline";
 import puppeteer from "puppeteer-core";
 
-const navegador = await puppeteer.launch({
-  browser: "firefox",
-  executablePath: "/usr/bin/firefox-esr",
-  headless: true,
-});
+const LANCAMENTOS = {
+  chromium: { browser: "chrome", executablePath: "/usr/bin/chromium",
+              args: ["--no-sandbox", "--disable-gpu", "--disable-quic"] },
+  firefox: { browser: "firefox", executablePath: "/usr/bin/firefox-esr" },
+};
+const navegador = await puppeteer.launch({ ...LANCAMENTOS[process.argv[2]], headless: true });
 const pagina = await navegador.newPage();
+// Chromium takes quick taps at one spot for a double tap, which selects a word:
+// there, each tap is a whole gesture of its own.
+const tocar = process.argv[2] === "chromium"
+  ? async (x, y) => (await pagina.createCDPSession()).send("Input.synthesizeTapGesture", { x, y })
+  : (x, y) => pagina.touchscreen.tap(x, y);
 const erros = [];
 const pedidos = [];
 pagina.on("console", (mensagem) => {
@@ -38,12 +45,15 @@ const comandos = {
     : { width: 1280, height: 800 }),
   antes: (codigo) => pagina.evaluateOnNewDocument(codigo).then(() => null),
   ir: (endereco) => pagina.goto(endereco).then(() => null),
+  recarregar: () => pagina.reload().then(() => null),
+  // Chromium's DevTools protocol, for what only it tells.
+  cdp: async (comando, parametros) => (await pagina.createCDPSession()).send(comando, parametros),
   script: (corpo) => pagina.evaluate(`(() => { ${corpo} })()`),
   // A physical keyboard: a key event for each character.
   teclado: (texto) => teclas(texto, (pedaco) => pagina.keyboard.type(pedaco)),
   // An on-screen keyboard after a tap: text as input events, with no key of its own.
   async toque(texto) {
-    await pagina.touchscreen.tap(195, 20);
+    await tocar(195, 20);
     await teclas(texto, async (pedaco) => {
       for (const letra of pedaco) {
         await pagina.keyboard.sendCharacter(letra);
