@@ -32,10 +32,7 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
 
   void mudarCores(AtributoDeCor atributo) override {
     constexpr std::string_view hexa = "0123456789ABCDEF";
-    escrever("<cores ");
-    escrever(hexa.substr(atributo >> 4U, 1));
-    escrever(hexa.substr(atributo & 0x0FU, 1));
-    escrever(">");
+    escrever(std::string("<cores ") + hexa.at(atributo >> 4U) + hexa.at(atributo & 0x0FU) + ">");
   }
 
   // From now on every write fails with this errno value.

@@ -399,12 +399,8 @@ def pagina_do_zip(compilado, temporario):
 
 def copia(pasta, temporario, sem=()):
     """A copy of a page's folder, its files but those named, for a case to change."""
-    destino = os.path.join(temporario, "pagina")
-    os.mkdir(destino)
-    for nome in os.listdir(pasta):
-        if os.path.isfile(os.path.join(pasta, nome)) and nome not in sem:
-            shutil.copy(os.path.join(pasta, nome), destino)
-    return destino
+    return shutil.copytree(pasta, os.path.join(temporario, "pagina"), ignore=lambda de, nomes: [
+        nome for nome in nomes if nome in sem or os.path.isdir(os.path.join(de, nome))])
 
 
 SEM_ENTROPIA = "crypto.getRandomValues = () => { throw new Error('sem entropia'); };"

@@ -13,7 +13,6 @@ Usage: pacote.py CASE ARGUMENTS...
   manual BUILD_DIR                         both manual pages lint clean
   desktop SOURCE_DIR BUILD_DIR             desktop entry and AppStream metainfo validate
 """
-import contextlib
 import datetime
 import email.utils
 import glob
@@ -55,15 +54,6 @@ def rodar(*comando, calado=False, vezes=1, **opcoes):
     return feito.stdout
 
 
-@contextlib.contextmanager
-def sob_umask(umask):
-    antes = os.umask(umask)
-    try:
-        yield
-    finally:
-        os.umask(antes)
-
-
 def lintian(alvo, *opcoes):
     """lintian finds nothing, at the levels the options say."""
     feito = subprocess.run(["lintian", *opcoes, alvo], capture_output=True, check=False)
@@ -96,11 +86,10 @@ def instalacao(compilado, programa, sistema, *emulador):
 def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes):
     """Configures, builds and packs as README says, for the toolchain's target if one is given;
     returns the .deb's path."""
-    with sob_umask(umask):
-        rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
-              f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", *opcoes, cwd=fonte)
-        rodar("cmake", "--build", compilado, "-j2")
-        rodar("cpack", cwd=compilado)
+    rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
+          f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", *opcoes, cwd=fonte, umask=umask)
+    rodar("cmake", "--build", compilado, "-j2", umask=umask)
+    rodar("cpack", cwd=compilado, umask=umask)
     return glob.glob(os.path.join(compilado, "*.deb"))[0]
 
 
@@ -140,10 +129,9 @@ def copia_do_codigo(fonte, destino):
 def construir_windows(codigo, umask):
     """The .exe and the .zip, as README builds them."""
     windows = os.path.join(codigo, "build", "windows")
-    with sob_umask(umask):
-        rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo)
-        rodar("cmake", "--build", "--preset", "windows", cwd=codigo)
-        rodar("cpack", "-G", "ZIP", cwd=windows)
+    rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo, umask=umask)
+    rodar("cmake", "--build", "--preset", "windows", cwd=codigo, umask=umask)
+    rodar("cpack", "-G", "ZIP", cwd=windows, umask=umask)
     return [os.path.join(windows, "trovelin.exe"), glob.glob(os.path.join(windows, "*.zip"))[0]]
 
 
@@ -197,22 +185,18 @@ def fonte(codigo):
         clone = os.path.join(temporario, "build", "trovelin")
         rodar("git", "clone", "--quiet", codigo, clone)
         subir_versao(clone)
-        codigo = clone
         Path(clone, "notas.txt").write_text("not for the tarball\n")
         rodar("cmake", "--preset", "jogo", cwd=clone)
         rodar("cmake", "--build", "--preset", "jogo", "--target", "dist", cwd=clone)
-        nome = f"trovelin-{versao(codigo)}"
+        nome = f"trovelin-{versao(clone)}"
         pacote = os.path.join(clone, "build", "jogo", f"{nome}.tar.gz")
+        debian = os.path.join(temporario, "debian")
         with tarfile.open(pacote) as arquivo:
             nomes = sorted(m.name for m in arquivo.getmembers() if not m.isdir())
+            arquivo.extractall(debian)
         commit = sorted(f"{nome}/{n}" for n in rodar("git", "ls-files", cwd=clone).decode().split())
         ap.confere(nomes == commit, f"tarball and commit differ: {set(nomes) ^ set(commit)}")
-
-        debian = os.path.join(temporario, "debian")
-        os.mkdir(debian)
-        shutil.copy(pacote, os.path.join(debian, f"trovelin_{versao(codigo)}.orig.tar.gz"))
-        with tarfile.open(pacote) as arquivo:
-            arquivo.extractall(debian)
+        shutil.copy(pacote, os.path.join(debian, f"trovelin_{versao(clone)}.orig.tar.gz"))
         arvore = os.path.join(debian, nome)
         shutil.copytree(os.path.join(os.path.dirname(__file__), "debian"),
                         os.path.join(arvore, "debian"))
