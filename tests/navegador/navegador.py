@@ -9,6 +9,7 @@ Usage: navegador.py BUILD_DIR PAGE_42_DIR CASE, or navegador.py --casos for the 
 The page is judged as drawn: the console's visible text put into lines by where the layout
 draws each character, the typing included.
 """
+import contextlib
 import faulthandler
 import functools
 import glob
@@ -115,14 +116,10 @@ class WebKit:
         return self.driver.execute_script(corpo)
 
     def altura(self, pixels):
-        for vez in range(3):  # the driver now and then fails a resize, saying nothing
-            try:
-                self.driver.set_window_size(TELEFONE[0], pixels)
-                return
-            except WebDriverException:
-                if vez == 2:
-                    raise
-                time.sleep(0.2)
+        def redimensionar():  # the driver now and then fails a resize, saying nothing
+            with contextlib.suppress(WebDriverException):
+                return self.driver.set_window_size(TELEFONE[0], pixels) or True
+        ap.esperar(redimensionar, lambda: f"WebKit: the window is not {pixels} px tall", 2)
 
     def toque(self, digitado):
         self.driver.find_element(By.ID, "console").click()
