@@ -25,7 +25,6 @@ import tempfile
 import threading
 import time
 import typing
-import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
@@ -389,8 +388,7 @@ def partida_offline(motor, pasta, escrever, servidor):
 def pagina_do_zip(compilado, temporario):
     subprocess.run(["cpack", "-G", "ZIP", "-B", temporario], cwd=compilado, check=True,
                    capture_output=True)
-    with zipfile.ZipFile(glob.glob(os.path.join(temporario, "*.zip"))[0]) as pacote:
-        pacote.extractall(os.path.join(temporario, "zip"))
+    shutil.unpack_archive(glob.glob(os.path.join(temporario, "*.zip"))[0], temporario + "/zip")
     return os.path.dirname(glob.glob(os.path.join(temporario, "zip", "*", "index.html"))[0])
 
 
