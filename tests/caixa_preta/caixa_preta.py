@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Black-box tests of the real program: pipes, a pseudo-terminal, full disks.
 
-Usage: caixa_preta.py CASE TROVELIN TROVELIN_SECRET_42 SYSTEM [EMULATOR...]
+Usage: caixa_preta.py CASE TROVELIN TROVELIN_SECRET_42 SYSTEM [EMULATOR...],
+or caixa_preta.py --casos SYSTEM for the names of the cases that SYSTEM runs.
 
 With an EMULATOR (Wine, qemu-user with its arguments) the programs run under
 it. When SYSTEM (the target's CMake system name) is Windows, the console's
@@ -348,9 +349,14 @@ CASOS = {caso.__name__: caso for caso in (
     transcricao_pelo_pipe, argumentos_ignorados, fim_da_entrada_no_jogo,
     partida_interativa_pelo_pipe, pipe_fechado, saida_cheia, segredos_variam, terminal_cores,
     escapes_so_num_terminal, pai_hostil, ctrl_c_na_pergunta)}
+# Pseudo-terminals, rlimits and non-blocking pipes: what a Windows console has not.
+SO_POSIX = ("terminal_cores", "escapes_so_num_terminal", "pai_hostil", "ctrl_c_na_pergunta")
 
 
 if __name__ == "__main__":
+    if sys.argv[1] == "--casos":
+        print(";".join(c for c in CASOS if sys.argv[2] != "Windows" or c not in SO_POSIX))
+        sys.exit()
     ALVO = Alvo(tuple(sys.argv[5:]), sys.argv[4] == "Windows")
     try:
         CASOS[sys.argv[1]](*sys.argv[2:4])
