@@ -12,10 +12,12 @@ const LANCAMENTOS = {
 };
 const navegador = await puppeteer.launch({ ...LANCAMENTOS[process.argv[2]], headless: true });
 const pagina = await navegador.newPage();
+// Chromium's DevTools protocol, for what only it does or tells.
+const cdp = process.argv[2] === "chromium" ? await pagina.createCDPSession() : null;
 // Chromium takes quick taps at one spot for a double tap, which selects a word:
 // there, each tap is a whole gesture of its own.
-const tocar = process.argv[2] === "chromium"
-  ? async (x, y) => (await pagina.createCDPSession()).send("Input.synthesizeTapGesture", { x, y })
+const tocar = cdp
+  ? (x, y) => cdp.send("Input.synthesizeTapGesture", { x, y })
   : (x, y) => pagina.touchscreen.tap(x, y);
 const erros = [];
 const pedidos = [];
@@ -46,8 +48,7 @@ const comandos = {
   antes: (codigo) => pagina.evaluateOnNewDocument(codigo).then(() => null),
   ir: (endereco) => pagina.goto(endereco).then(() => null),
   recarregar: () => pagina.reload().then(() => null),
-  // Chromium's DevTools protocol, for what only it tells.
-  cdp: async (comando, parametros) => (await pagina.createCDPSession()).send(comando, parametros),
+  cdp: (comando, parametros) => cdp.send(comando, parametros),
   script: (corpo) => pagina.evaluate(`(() => { ${corpo} })()`),
   // A physical keyboard: a key event for each character.
   teclado: (texto) => teclas(texto, (pedaco) => pagina.keyboard.type(pedaco)),
