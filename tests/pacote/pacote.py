@@ -128,9 +128,8 @@ def construir_windows(codigo, umask):
     """The .exe and the .zip, as README builds them."""
     rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo, umask=umask)
     rodar("cmake", "--build", "--preset", "windows", cwd=codigo, umask=umask)
-    rodar("cpack", "-G", "ZIP", cwd=codigo / "build" / "windows", umask=umask)
-    return [codigo / "build" / "windows" / "trovelin.exe", so_um(codigo / "build" / "windows",
-                                                                 "*.zip")]
+    windows = codigo / "build" / "windows"
+    return [windows / "trovelin.exe", empacotar(windows, "ZIP", umask=umask)]
 
 
 def reproducivel(temporario, fonte, cadeia="", *_emulador):
@@ -245,14 +244,17 @@ def confere_versao(executavel, nome):
         ap.confere(texto.encode("utf-16-le") in executavel, f"no {texto} in {nome}")
 
 
-def empacotar(compilado, gerador, destino, *opcoes):
-    """The package cpack's generator makes from the build, into `destino`."""
-    rodar("cpack", "-G", gerador, "-B", destino, *opcoes, cwd=compilado)
-    return so_um(destino, {"ZIP": "*.zip", "NSIS": "*.exe"}[gerador])
+def empacotar(compilado, gerador, *opcoes, destino=None, **mais):
+    """The package cpack's generator makes from the build, into `destino`, or as README's
+    commands leave it, in the build's own folder."""
+    rodar("cpack", "-G", gerador, *(["-B", destino] if destino else []), *opcoes, cwd=compilado,
+          **mais)
+    return so_um(Path(destino or compilado), {"ZIP": "trovelin-*.zip",
+                                               "NSIS": "trovelin-*.exe"}[gerador])
 
 
 def pacote_zip(temporario, compilado):
-    arquivo = zipfile.ZipFile(empacotar(compilado, "ZIP", temporario))
+    arquivo = zipfile.ZipFile(empacotar(compilado, "ZIP", destino=temporario))
     nomes = sorted(nome.split("/", 1)[1] for nome in arquivo.namelist())
     ap.confere(nomes == NO_ZIP, f"zip holds {nomes}")
     programa = next(n for n in arquivo.namelist() if n.endswith(".exe"))
@@ -303,9 +305,9 @@ def nsis(temporario, compilado, emulador):
     desinstalacao = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
     antiga = temporario / "antiga.cmake"  # it shipped a file this one does not
     antiga.write_text('file(WRITE "${CMAKE_INSTALL_PREFIX}/NOTAS-ANTIGAS.txt" "1.9.0")')
-    anterior = empacotar(compilado, "NSIS", temporario / "antiga", "-D",
-                         "CPACK_PACKAGE_VERSION=1.9.0", "-D", f"CPACK_INSTALL_SCRIPTS={antiga}")
-    instalador = empacotar(compilado, "NSIS", temporario)
+    anterior = empacotar(compilado, "NSIS", "-D", "CPACK_PACKAGE_VERSION=1.9.0", "-D",
+                         f"CPACK_INSTALL_SCRIPTS={antiga}", destino=temporario / "antiga")
+    instalador = empacotar(compilado, "NSIS", destino=temporario)
     nova = re.search(r"trovelin-(.+)-win64", instalador.name).group(1)
     confere_versao(instalador.read_bytes(), instalador)
     for idioma, titulo in IDIOMAS.items():
@@ -350,8 +352,7 @@ def assinatura(temporario, fonte_, emulador):
     rodar("cmake", "--preset", "windows", "-S", fonte_, "-B", compilado, "-DBUILD_TESTING=OFF",
           f"-DTROVELIN_ASSINATURA={pfx}", cwd=fonte_, env=ambiente)
     rodar("cmake", "--build", compilado, "-j2", env=ambiente)
-    rodar("cpack", "-G", "NSIS", cwd=compilado, env=ambiente)
-    instalador = so_um(compilado, "trovelin-*.exe")
+    instalador = empacotar(compilado, "NSIS", env=ambiente)
     rodar(emulador, instalador, "/S", "/D=C:\\Trovelin-assinado")
     pasta = no_wine("C:\\Trovelin-assinado")
     for programa in (compilado / "trovelin.exe", instalador, pasta / "Uninstall.exe"):
