@@ -66,8 +66,8 @@ int gravarSaida(std::string_view bytes) {
 
 // Standard input and output are the same terminal, so that it can be asked.
 bool mesmoTerminal() {
-  struct stat entrada {};
-  struct stat saida {};
+  struct stat entrada = {};
+  struct stat saida = {};
   return ::isatty(STDIN_FILENO) == 1 && ::fstat(STDIN_FILENO, &entrada) == 0 &&
          ::fstat(STDOUT_FILENO, &saida) == 0 && entrada.st_rdev == saida.st_rdev;
 }
