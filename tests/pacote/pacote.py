@@ -6,7 +6,7 @@ Usage: pacote.py CASE ARGUMENTS...
   deb SOURCE_DIR [TOOLCHAIN EMULATOR...]   the .deb as README builds it: lintian, hardening, play
   reproducivel SOURCE_DIR [TOOLCHAIN EMULATOR...]  two builds, other paths, times, umasks: same bytes
   fonte SOURCE_DIR                         the release tarball: the commit's files, built by Debian's tools
-  piuparts SOURCE_DIR                      the .deb installs, upgrades from this release's and purges
+  piuparts SOURCE_DIR                      the .deb installs, upgrades and purges, here and newer
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
   nsis BUILD_DIR EMULATOR                  the Windows installer: its language, an upgrade, play
   assinatura SOURCE_DIR EMULATOR           with a certificate, the .exe and (un)installer signed
@@ -37,6 +37,8 @@ for variavel in ("CFLAGS", "CXXFLAGS", "CPPFLAGS", "LDFLAGS"):
 IDIOMAS = {"pt_BR.UTF-8": "Instalação do Trovelin", "pt_PT.UTF-8": "Instalação de Trovelin",
            "C.UTF-8": "Trovelin Setup"}
 NO_ZIP = ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"]  # and, installed, the uninstaller
+# The Debian releases a .deb is built for, oldest first: it is built on the oldest.
+DEBIAN = ["bookworm", "trixie"]
 ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
 
 
@@ -217,26 +219,27 @@ def fonte(temporario, codigo):
 
 def piuparts(temporario, fonte_):
     """piuparts installs and purges the next release's .deb, and upgrades to it from this
-    release's, both made the plain way. Its base system comes from the mirror once and is kept."""
+    release's, both made the plain way, on this Debian and on every newer one: the .deb built
+    on the oldest serves them all. Its base systems come from the mirror once and are kept."""
     if os.geteuid() != 0:
         sys.exit(77)  # piuparts works in a chroot: root's
-    distribuicao = re.search(r"^VERSION_CODENAME=(\w+)", Path("/etc/os-release").read_text(),
-                             re.M).group(1)  # this machine's release
-    base = Path(os.environ.get("XDG_CACHE_HOME", Path.home() / ".cache"), "trovelin",
-                f"piuparts-{distribuicao}.tgz")
-    base.parent.mkdir(parents=True, exist_ok=True)
+    esta = re.search(r"^VERSION_CODENAME=(\w+)", Path("/etc/os-release").read_text(), re.M)[1]
     repositorio = temporario / "repositorio"
     repositorio.mkdir()
     shutil.copy(construir_deb(fonte_, temporario / "build"), repositorio)
     (repositorio / "Packages").write_bytes(rodar("dpkg-scanpackages", ".", cwd=repositorio))
     clone = clone_da_proxima(fonte_, temporario / "clone")
-    registro_ = rodar("piuparts", "-d", distribuicao, "-b" if base.exists() else "-s", base,
-                      "--bindmount", repositorio,
-                      "--extra-repo", f"deb [trusted=yes] file://{repositorio} ./",
-                      construir_deb(clone, clone / "build" / "jogo"),
-                      vezes=3)  # a mirror caught mid-sync fails now and then
-    ap.confere(b"PASS: Installation, upgrade and purging tests." in registro_,
-               "piuparts tried no upgrade")
+    proxima = construir_deb(clone, clone / "build" / "jogo")
+    for distribuicao in DEBIAN[DEBIAN.index(esta):] if esta in DEBIAN else [esta]:
+        base = Path(os.environ.get("XDG_CACHE_HOME", Path.home() / ".cache"), "trovelin",
+                    f"piuparts-{distribuicao}.tgz")
+        base.parent.mkdir(parents=True, exist_ok=True)
+        registro_ = rodar("piuparts", "-d", distribuicao, "-b" if base.exists() else "-s", base,
+                          "--bindmount", repositorio,
+                          "--extra-repo", f"deb [trusted=yes] file://{repositorio} ./", proxima,
+                          vezes=3)  # a mirror caught mid-sync fails now and then
+        ap.confere(b"PASS: Installation, upgrade and purging tests." in registro_,
+                   f"piuparts tried no upgrade on {distribuicao}")
 
 
 def confere_versao(executavel, nome):
