@@ -89,11 +89,14 @@ def primeiro_texto_a_parte(nome_do_motor, endereco):
 
 
 def pagina_simples(pasta, destino):
-    """The page's folder, its HTML holding the first menu as the game's does, with no script but
-    the mark: the text shown as the browser shows any page."""
+    """The page's folder, its HTML holding the first menu as the game's does, its look in an
+    inline style and no script but the mark: the text shown as the browser shows any page."""
     shutil.copytree(pasta, destino)
     pagina = Path(destino, "index.html")
     texto = re.sub(r'<script src="[^"]*"( defer)?></script>\n', "", pagina.read_text())
+    texto = re.sub(r'<meta http-equiv="Content-Security-Policy"[^>]*>\n', "", texto)
+    texto = re.sub(r'<link rel="stylesheet" href="([^"]*)">',
+                   lambda folha: f"<style>{Path(pasta, folha[1]).read_text()}</style>", texto)
     pagina.write_text(texto.replace("</body>", '<script src="marca.js"></script>\n</body>'))
     Path(destino, "marca.js").write_text(f"performance.mark('{MARCA}');\n")
 

@@ -215,8 +215,13 @@
     },
   };
 
-  // Lines typed before this script ran go to the game as pasted.
-  const jaDigitado = entrada.innerText;
+  // Lines typed before this script ran go to the game as pasted. A line
+  // break that ends the editable span is the browser's own, there so that
+  // the line after an Enter shows: it was not typed.
+  let jaDigitado = entrada.innerText;
+  if (entrada.lastChild && entrada.lastChild.nodeName === "BR") {
+    jaDigitado = jaDigitado.slice(0, -1);
+  }
   entrada.textContent = "";
   colar(jaDigitado);
 

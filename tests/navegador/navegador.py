@@ -108,7 +108,7 @@ class WebKit:
         ActionChains(self.driver).send_keys(*(TECLAS.get(letra, letra) for letra in digitado)
                                             ).perform()
 
-    def ir(self, endereco):
+    def ir(self, endereco, _cedo=False):
         self.driver.get(endereco)
 
     def script(self, corpo):
@@ -352,6 +352,16 @@ def foco_de_volta(motor, _pasta, escrever, _servidor):
     escrever("3\n")
 
 
+def digitado_antes(motor, _pasta, escrever, servidor):
+    """A choice typed, and Enter, on the HTML's menu while the page's script is still on its
+    way (held back by the server, as a slow link would) is played once the script runs."""
+    esperar_tela(motor, ap.MENU)
+    escrever("2\n")
+    servidor.solto.set()
+    ate_o_fim(motor, b"opcao:2\n" + ap.REGRAS + ap.MENU)
+    escrever("3\n")
+
+
 def erro_fatal(motor, _pasta, _escrever, _servidor):
     LeitorDaPagina(motor).ate(ERRO)
 
@@ -378,6 +388,8 @@ def partida_offline(motor, pasta, escrever, servidor):
     nova_versao(pasta)
     for parar in (lambda: None, servidor.fechar):
         parar()
+        # Days later, as a player comes back: nothing left in the browser's HTTP cache.
+        motor.cdp("Network.clearBrowserCache", {})
         motor.recarregar()
         ate_o_fim(motor, ap.MENU)
         titulo = motor.script("return document.title")
@@ -412,6 +424,7 @@ class Caso(typing.NamedTuple):
     falha: bool = False  # the page must say that the game stopped
     celular: bool = False
     por_http: bool = False
+    segurado: str = None  # a file the server holds back until the case lets it go
 
 
 def com_42(_compilado, pagina_42, temporario):
@@ -427,6 +440,8 @@ CASOS = {
     **{f"{motor}.foco": Caso(motor, foco_de_volta, com_42) for motor in MOTORES},
     "chromium.instalada_e_offline": Caso("chromium", partida_offline, lambda compilado, _,
                                          temporario: copia(compilado, temporario), por_http=True),
+    "chromium.digitado_antes": Caso("chromium", digitado_antes, por_http=True,
+                                    segurado="pagina.js"),
     "chromium.zip": Caso("chromium", partida_sorteada,
                          lambda compilado, _, temporario: pagina_do_zip(compilado, temporario)),
     "firefox.sem_o_jogo": Caso("firefox", erro_fatal, lambda compilado, _, temporario: copia(
@@ -440,12 +455,18 @@ class Servidor(http.server.ThreadingHTTPServer):
     """Serves a page's folder from 127.0.0.1, below its parent, so that a request outside the
     folder (the browser's own /favicon.ico) shows in the list of what was asked."""
 
-    def __init__(self, pasta):
+    def __init__(self, pasta, segurado=None):
         self.pedidos = []
+        self.solto = threading.Event()
 
         class Manipulador(http.server.SimpleHTTPRequestHandler):
             def log_message(manipulador, *_):  # pylint: disable=no-self-argument
                 self.pedidos.append(manipulador.path)
+
+            def do_GET(manipulador):  # pylint: disable=no-self-argument
+                if segurado and manipulador.path.endswith("/" + segurado):
+                    self.solto.wait(10)
+                super(Manipulador, manipulador).do_GET()
 
         super().__init__(("127.0.0.1", 0), functools.partial(Manipulador,
                                                              directory=os.path.dirname(pasta)))
@@ -497,11 +518,11 @@ def main(compilado, pagina_42, nome):
             pasta = caso.pasta(os.path.abspath(compilado), os.path.abspath(pagina_42), temporario)
             raiz = "file://" + pasta + "/"
             if caso.por_http:
-                servidor = Servidor(pasta)
+                servidor = Servidor(pasta, caso.segurado)
                 raiz = servidor.raiz
             if caso.antes:
                 motor.antes(caso.antes)
-            motor.ir(raiz + "index.html")
+            motor.ir(raiz + "index.html", bool(caso.segurado))
             caso.jogar(motor, pasta, no_celular(motor) if caso.celular else motor.teclado,
                        servidor)
             conferir_o_fim(motor, nome)

@@ -46,7 +46,10 @@ const comandos = {
     ? { width: 390, height: altura, deviceScaleFactor: 3, isMobile: true, hasTouch: true }
     : { width: 1280, height: 800 }),
   antes: (codigo) => pagina.evaluateOnNewDocument(codigo).then(() => null),
-  ir: (endereco) => pagina.goto(endereco).then(() => null),
+  // With `cedo`, back as soon as the prompt is there, the page's scripts maybe not yet.
+  ir: (endereco, cedo) => (cedo
+    ? (pagina.goto(endereco).catch(() => {}), pagina.waitForSelector("#entrada"))
+    : pagina.goto(endereco)).then(() => null),
   recarregar: () => pagina.reload().then(() => null),
   cdp: (comando, parametros) => cdp.send(comando, parametros),
   script: (corpo) => pagina.evaluate(`(() => { ${corpo} })()`),
