@@ -119,9 +119,12 @@ def deb(temporario, fonte, cadeia="", *emulador):
     jogo = temporario / "raiz" / "usr" / "games" / "trovelin"
     entrada = (temporario / "raiz" / "usr" / "share" / "applications" / "trovelin.desktop")
     ap.confere("\nExec=/usr/games/trovelin\n" in entrada.read_text(), "Exec: not the program")
-    # Control-flow protection is x86's CET, whose marks Debian 12's compilers do not
-    # give the C++ runtime; ARM's counterpart (BTI, PAC) is not what this checks.
-    rodar("hardening-check", "--nocfprotection", jogo)
+    # Control-flow protection (x86's CET) and branch protection (arm64's BTI and PAC, which
+    # Debian 13's hardening-check asks for, and 12's does not know) need marks that Debian 12's
+    # compilers do not give the C++ runtime linked in.
+    ajuda = subprocess.run(["hardening-check", "--help"], capture_output=True, check=False).stdout
+    rodar("hardening-check", "--nocfprotection",
+          *(["--nobranchprotection"] if b"--nobranchprotection" in ajuda else []), jogo)
     ap.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
     jogar(jogo, *emulador)
 
