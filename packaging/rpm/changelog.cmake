@@ -1,0 +1,25 @@
+# changelog_rpm(DEBIAN_CHANGELOG OUT): OUT is the same history as an RPM
+# %changelog: each entry's heading from its last line (date, author,
+# version-release), its items as "- " lines, their continuations indented.
+function(changelog_rpm debian saida)
+  file(STRINGS ${debian} linhas)
+  set(rpm "")
+  set(itens "")
+  foreach(linha IN LISTS linhas)
+    if(linha MATCHES "^[a-z0-9.+-]+ \\(([^)]+)\\) ")
+      set(versao ${CMAKE_MATCH_1})
+    elseif(linha MATCHES "^  \\* (.*)")
+      string(APPEND itens "- ${CMAKE_MATCH_1}\n")
+    elseif(linha MATCHES "^    (.*)")
+      string(APPEND itens "  ${CMAKE_MATCH_1}\n")
+    elseif(linha MATCHES "^ -- (.+)  ([A-Z][a-z][a-z]), ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9]+) ")
+      if(rpm)
+        string(APPEND rpm "\n")
+      endif()
+      string(APPEND rpm "* ${CMAKE_MATCH_2} ${CMAKE_MATCH_4} ${CMAKE_MATCH_3} ${CMAKE_MATCH_5}"
+             " ${CMAKE_MATCH_1} - ${versao}-1\n${itens}")
+      set(itens "")
+    endif()
+  endforeach()
+  set(${saida} "${rpm}" PARENT_SCOPE)
+endfunction()
