@@ -25,6 +25,12 @@
   // element loses its focus, and a phone its keyboard).
   const ultima = entrada.parentElement;
   const linhaAtual = ultima.firstChild;
+  // Lines typed before this script ran go to the game as pasted, once it is
+  // ready for them (below). Once Enter is pressed in it, the browser ends the
+  // editable span with a line break of its own, so that the last line shows:
+  // that one was not typed.
+  const jaDigitado = entrada.innerText.replace(/\n$/, "");
+  entrada.textContent = "";
   // The first menu is in the HTML, to be seen before the game has started: the
   // game's first text is taken up by it.
   let jaNaTela = Array.from(tela.children, (linha) => linha.textContent).join("\n");
@@ -215,14 +221,6 @@
     },
   };
 
-  // Lines typed before this script ran go to the game as pasted. A line
-  // break that ends the editable span is the browser's own, there so that
-  // the line after an Enter shows: it was not typed.
-  let jaDigitado = entrada.innerText;
-  if (entrada.lastChild && entrada.lastChild.nodeName === "BR") {
-    jaDigitado = jaDigitado.slice(0, -1);
-  }
-  entrada.textContent = "";
   colar(jaDigitado);
 
   // The game's script after the first frame, so that the menu the HTML holds is
