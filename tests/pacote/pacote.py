@@ -4,8 +4,9 @@
 Usage: pacote.py CASE ARGUMENTS...
   instalacao BUILD_DIR PROGRAM SYSTEM [EMULATOR...]  install into a temporary prefix, play there
   deb SOURCE_DIR [TOOLCHAIN EMULATOR...]   the .deb as README builds it: lintian, hardening, play
+  rpm SOURCE_DIR [TOOLCHAIN EMULATOR...]   the .rpm likewise: rpmlint, installed by rpm, play
   reproducivel SOURCE_DIR [TOOLCHAIN EMULATOR...]  two builds, other paths, times, umasks: same bytes
-  fonte SOURCE_DIR                         the release tarball: the commit's files, built by Debian's tools
+  fonte SOURCE_DIR                         the release tarball, built by Debian's, RPM's and Arch's tools
   piuparts SOURCE_DIR                      the .deb installs, upgrades and purges, here and newer
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
   nsis BUILD_DIR EMULATOR                  the Windows installer: its language, an upgrade, play
@@ -15,6 +16,7 @@ Usage: pacote.py CASE ARGUMENTS...
 """
 import datetime
 import email.utils
+import functools
 import os
 import re
 import shutil
@@ -23,6 +25,7 @@ import sys
 import tarfile
 import tempfile
 import time
+import typing
 import zipfile
 from pathlib import Path
 
@@ -90,43 +93,121 @@ def instalacao(prefixo, compilado, programa, sistema, *emulador):
             ap.confere(titulo in rodar("man", "-l", manual), f"installed manual {manual}")
 
 
-def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes):
+def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes, formatos=("deb",)):
     """Configures, builds and packs as README says, for the toolchain's target if one is given;
-    returns the .deb's path."""
+    returns the packages' paths, the .deb's alone by default."""
     rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
           f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", *opcoes, cwd=fonte, umask=umask)
     rodar("cmake", "--build", compilado, "-j2", umask=umask)
-    rodar("cpack", cwd=compilado, umask=umask)
-    return so_um(compilado, "*.deb")
+    pacotes = []
+    for formato in formatos:
+        rodar("cpack", "-G", formato.upper(), cwd=compilado, umask=umask)
+        pacotes.append(so_um(compilado, f"*.{formato}"))
+    return pacotes if len(formatos) > 1 else pacotes[0]
 
 
-def deb(temporario, fonte, cadeia="", *emulador):
-    # The plain commands, with the prefix left as it is (/usr/local): cpack installs to /usr.
-    pacote = construir_deb(fonte, temporario / "build", 0o002, cadeia)
+def rpm(raiz, *argumentos):
+    return rodar("rpm", "--root", raiz, "--dbpath", "/var/lib/rpm", *argumentos)
+
+
+def pacman(raiz, *argumentos):
+    """pacman on a scratch root, with a configuration of its own: no space check, which cannot
+    find the root's mount point inside a chroot."""
+    (raiz / "var" / "lib" / "pacman").mkdir(parents=True, exist_ok=True)
+    configuracao = raiz.parent / "pacman.conf"
+    configuracao.write_text("[options]\nArchitecture = auto\n")
+    return rodar("pacman", "--config", configuracao, "--root", raiz, "--dbpath",
+                 raiz / "var" / "lib" / "pacman", "--noconfirm", *argumentos)
+
+
+def rpmlint(*alvos):
+    """rpmlint finds no error but the signature an unsigned package lacks."""
+    dito = subprocess.run(["rpmlint", *alvos], capture_output=True, check=False).stdout.decode()
+    erros = [linha for linha in dito.splitlines() if ": E: " in linha and "no-signature" not in linha]
+    ap.confere(not erros, f"rpmlint:\n{dito}")
+
+
+class Familia(typing.NamedTuple):
+    """How a family of distributions lays the game out below /usr, and puts a package into a
+    scratch root and takes it out again, with its own tools."""
+    layout: list
+    instalar: typing.Callable
+    remover: typing.Callable = lambda _raiz: None  # unpacked by dpkg-deb, not installed
+
+
+FAMILIAS = {
+    "deb": Familia(["games/trovelin", "share/doc/trovelin/changelog.gz",
+                    "share/doc/trovelin/copyright"],
+                   lambda raiz, pacote: rodar("dpkg-deb", "-x", pacote, raiz)),
+    "rpm": Familia(["bin/trovelin", "share/licenses/trovelin/LICENSE"],
+                   lambda raiz, pacote: (rpm(raiz, "--initdb"),
+                                         rpm(raiz, "-i", "--nodeps", "--ignorearch", pacote)),
+                   lambda raiz: rpm(raiz, "-e", "trovelin")),
+    "pacman": Familia(["bin/trovelin", "share/licenses/trovelin/LICENSE"],
+                          lambda raiz, pacote: pacman(raiz, "-U", "--nodeps", "--nodeps", pacote),
+                          lambda raiz: pacman(raiz, "-R", "trovelin")),
+}
+COMUNS = ["share/applications/trovelin.desktop", "share/icons/hicolor/scalable/apps/trovelin.svg",
+          "share/man/man6/trovelin.6.gz", "share/man/pt/man6/trovelin.6.gz",
+          "share/metainfo/invalid.zorvel.trovelin.metainfo.xml"]
+
+
+def arquivos(raiz):
+    """The files below the root's /usr (links aside: rpmbuild's build-id ones)."""
+    return sorted(str(f.relative_to(raiz / "usr")) for f in (raiz / "usr").rglob("*")
+                  if f.is_file() and not f.is_symlink())
+
+
+def instalado(raiz, pacote, formato, *emulador):
+    """Installs the package into a scratch root, finds there exactly its family's files, plays
+    the program its desktop entry names, and removes it, leaving no file behind; returns the
+    program."""
+    familia = FAMILIAS[formato]
+    familia.instalar(raiz, pacote)
+    ap.confere(arquivos(raiz) == sorted(COMUNS + familia.layout), f"installed {arquivos(raiz)}")
+    entrada = (raiz / "usr" / "share" / "applications" / "trovelin.desktop").read_text()
+    programa = Path(f"{raiz}{re.search(r'^Exec=(.*)$', entrada, re.M)[1]}")
+    ap.confere(programa == raiz / "usr" / familia.layout[0], f"Exec: not the program: {programa}")
+    jogar(programa, *emulador)
+    familia.remover(raiz)
+    ap.confere(formato == "deb" or not arquivos(raiz), f"left behind: {arquivos(raiz)}")
+    return programa
+
+
+def conferir_deb(pacote, versao_):
     lintian(pacote, "--pedantic", "-I", "--fail-on", "error,warning,info,pedantic")
-    conteudo = rodar("dpkg-deb", "-c", pacote).decode()
-    for caminho in ("./usr/games/trovelin", "./usr/share/man/man6/trovelin.6.gz",
-                    "./usr/share/man/pt/man6/trovelin.6.gz",
-                    "./usr/share/doc/trovelin/copyright", "./usr/share/doc/trovelin/changelog.gz",
-                    "./usr/share/applications/trovelin.desktop",
-                    "./usr/share/icons/hicolor/scalable/apps/trovelin.svg",
-                    "./usr/share/metainfo/invalid.zorvel.trovelin.metainfo.xml"):
-        ap.confere(caminho in conteudo, f"{caminho} missing from\n{conteudo}")
-    ap.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao(fonte),
+    ap.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao_,
                "package version")
     ap.confere(rodar("dpkg-deb", "-f", pacote, "Depends").startswith(b"libc6"), "Depends")
-    rodar("dpkg-deb", "-x", pacote, temporario / "raiz")
-    jogo = temporario / "raiz" / "usr" / "games" / "trovelin"
-    entrada = (temporario / "raiz" / "usr" / "share" / "applications" / "trovelin.desktop")
-    ap.confere("\nExec=/usr/games/trovelin\n" in entrada.read_text(), "Exec: not the program")
-    # Control-flow protection (x86's CET) and branch protection (arm64's BTI and PAC, which
-    # Debian 13's hardening-check asks for, and 12's does not know) need marks that Debian 12's
-    # compilers do not give the C++ runtime linked in.
-    ajuda = subprocess.run(["hardening-check", "--help"], capture_output=True, check=False).stdout
-    rodar("hardening-check", "--nocfprotection",
-          *(["--nobranchprotection"] if b"--nobranchprotection" in ajuda else []), jogo)
-    ap.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
-    jogar(jogo, *emulador)
+
+
+def conferir_rpm(pacote, versao_):
+    """rpmlint; the version; the C library required; no folder owned but its own."""
+    rpmlint(pacote)
+    ap.confere(rodar("rpm", "-qp", "--qf", "%{VERSION}-%{RELEASE}", pacote).decode()
+               == f"{versao_}-1", "package version")
+    ap.confere(b"libc.so.6" in rodar("rpm", "-qp", "--requires", pacote), "Requires")
+    listados = rodar("rpm", "-qp", "--qf", "[%{FILEMODES:perms} %{FILENAMES}\n]", pacote)
+    pastas = [linha.split()[1] for linha in listados.decode().splitlines() if linha[0] == "d"]
+    ap.confere(pastas == ["/usr/share/licenses/trovelin"], f"folders owned: {pastas}")
+
+
+def binario(formato, temporario, fonte, cadeia="", *emulador):
+    """The package as README's plain commands make it, checked by its family's own linter, and
+    installed, played and removed in a scratch root by its family's own tool. The .deb's
+    program must also pass hardening-check and carry the C++ runtime it needs."""
+    # The plain commands, with the prefix left as it is (/usr/local): cpack installs to /usr.
+    pacote = construir_deb(fonte, temporario / "build", 0o002, cadeia, formatos=(formato,))
+    {"deb": conferir_deb, "rpm": conferir_rpm}[formato](pacote, versao(fonte))
+    jogo = instalado(temporario / "raiz", pacote, formato, *emulador)
+    if formato == "deb":
+        # Control-flow protection (x86's CET) and branch protection (arm64's BTI and PAC, which
+        # Debian 13's hardening-check asks for, and 12's does not know) need marks that Debian
+        # 12's compilers do not give the C++ runtime linked in.
+        ajuda = subprocess.run(["hardening-check", "--help"], capture_output=True).stdout
+        rodar("hardening-check", "--nocfprotection",
+              *(["--nobranchprotection"] if b"--nobranchprotection" in ajuda else []), jogo)
+        ap.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
 
 
 def construir_windows(codigo, umask):
@@ -139,15 +220,15 @@ def construir_windows(codigo, umask):
 
 def reproducivel(temporario, fonte, cadeia="", *_emulador):
     """The same commit built twice, elsewhere, later, under another umask: same bytes. The
-    .deb for the toolchain's target; a native run checks the Windows .exe and .zip too."""
+    .deb and .rpm for the toolchain's target; a native run checks the Windows .exe and .zip too."""
     artefatos = []
     for pasta, umask in (("a", 0o022), ("um/caminho/mais/longo", 0o002)):
         codigo = temporario / pasta / "trovelin"
         shutil.copytree(fonte, codigo, symlinks=True,
                         ignore=shutil.ignore_patterns("build", "__pycache__", "node_modules"))
-        deb_feito = construir_deb(codigo, codigo / "build" / "jogo", umask, cadeia,
-                                  "-DCMAKE_INSTALL_PREFIX=/usr")
-        artefatos.append([deb_feito, *([] if cadeia else construir_windows(codigo, umask))])
+        linux = construir_deb(codigo, codigo / "build" / "jogo", umask, cadeia,
+                              "-DCMAKE_INSTALL_PREFIX=/usr", formatos=("deb", "rpm"))
+        artefatos.append([*linux, *([] if cadeia else construir_windows(codigo, umask))])
         time.sleep(1.1)  # another second on the clock for the second build
     for primeiro, segundo in zip(*artefatos):
         ap.confere(primeiro.read_bytes() == segundo.read_bytes(), f"{primeiro.name} differs")
@@ -188,7 +269,8 @@ def fonte(temporario, codigo):
     """The tarball of a clone under a path holding /build/, with an untracked file beside the
     sources and the next version made as README says, holds the commit's files exactly;
     Debian's own tools build it, offline, with no terminal and no display, its tests passing
-    and lintian finding nothing; and again with the nocheck profile, needing no test tool."""
+    and lintian finding nothing; and again with the nocheck profile, needing no test tool.
+    rpmbuild -ta and makepkg build it too, with and without their tests."""
     clone = clone_da_proxima(codigo, temporario / "build" / "trovelin")
     (clone / "notas.txt").write_text("not for the tarball\n")
     rodar("cmake", "--preset", "jogo", cwd=clone)
@@ -199,7 +281,8 @@ def fonte(temporario, codigo):
     with tarfile.open(pacote) as arquivo:
         nomes = sorted(m.name for m in arquivo.getmembers() if not m.isdir())
         arquivo.extractall(debian)
-    commit = sorted(f"{nome}/{n}" for n in rodar("git", "ls-files", cwd=clone).decode().split())
+    commit = sorted([f"{nome}/trovelin.spec", *(
+        f"{nome}/{n}" for n in rodar("git", "ls-files", cwd=clone).decode().split())])
     ap.confere(nomes == commit, f"tarball and commit differ: {set(nomes) ^ set(commit)}")
     shutil.copy(pacote, debian / f"trovelin_{versao(clone)}.orig.tar.gz")
     arvore = debian / nome
@@ -218,6 +301,40 @@ def fonte(temporario, codigo):
         ap.confere(bool(testou) == bool(procurou) == (not perfil),
                    f"{perfil or 'default'}: tests run {bool(testou)}, looked for {bool(procurou)}")
     lintian(so_um(debian, "*.changes"), "--fail-on", "error,warning")  # info: a fixture
+    # As Fedora's, openSUSE's and Arch's packagers build it, each family's own way; its tests
+    # run, unless told not to, and its packages install, play and go.
+    for construir, familia in ((rpmbuild, "rpm"), (makepkg, "pacman")):
+        (temporario / familia).mkdir()
+        for sem_testes in (False, True):
+            registro_da_construcao, feito = construir(temporario / familia, pacote, sem_testes)
+            ap.confere((b"100% tests passed" in registro_da_construcao) != sem_testes,
+                       f"{familia}: tests run {not sem_testes}?")
+        instalado(temporario / familia / "raiz", feito, familia)
+
+
+def rpmbuild(pasta, tarball, sem_testes):
+    """rpmbuild -ta, offline, with Debian's rpm knowing no packages: its log and the package."""
+    registro = rodar("rpmbuild", "-ta", "--nodeps", "--define", f"_topdir {pasta}",
+                     *(["--nocheck"] if sem_testes else []), tarball, stdin=subprocess.DEVNULL)
+    rpmlint(pasta / "SRPMS", pasta / "RPMS", tarball.parent / "packaging" / "trovelin.spec")
+    return registro, so_um(pasta / "RPMS", "*/trovelin-[0-9]*.rpm")  # not its debuginfo
+
+
+def makepkg(pasta, tarball, sem_testes):
+    """makepkg with the PKGBUILD the tarball's build wrote, as a user (it refuses root)."""
+    for nome in (tarball, tarball.parent / "PKGBUILD"):
+        shutil.copy(nome, pasta / nome.name)
+    como = []
+    if os.geteuid() == 0:
+        como = ["runuser", "-u", "nobody", "--"]
+        pasta.parent.chmod(0o755)
+        shutil.chown(pasta, "nobody")
+    ambiente = {**os.environ, "HOME": str(pasta), "PKGDEST": str(pasta)}
+    registro = rodar(*como, "makepkg", "--nodeps", "--force", "--cleanbuild",
+                     *(["--nocheck"] if sem_testes else []), cwd=pasta, env=ambiente)
+    srcinfo = rodar(*como, "makepkg", "--printsrcinfo", cwd=pasta, env=ambiente)
+    ap.confere(srcinfo == (tarball.parent / ".SRCINFO").read_bytes(), ".SRCINFO is not makepkg's")
+    return registro, so_um(pasta, "*.pkg.tar.*")
 
 
 def piuparts(temporario, fonte_):
@@ -392,7 +509,8 @@ def desktop(destino, fonte_, compilado):
     ap.confere(f'version="{versao(fonte_)}"' in metainfo.read_text(), "metainfo version")
 
 
-CASOS = {"instalacao": instalacao, "deb": deb, "reproducivel": reproducivel, "fonte": fonte,
+CASOS = {"instalacao": instalacao, "deb": functools.partial(binario, "deb"),
+         "rpm": functools.partial(binario, "rpm"), "reproducivel": reproducivel, "fonte": fonte,
          "piuparts": piuparts, "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura,
          "manual": manual, "desktop": desktop}
 
