@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """The web page's start and size: the time from navigation to the first menu, first load in a
 fresh browser, in Chromium, Firefox ESR and WebKitGTK, opened from disk and over http from
-127.0.0.1; against the same page with the first menu written in its HTML and no script, which
-is what showing that text takes the browser itself; and the size of the folder that the .zip
-holds, which is also the page timed.
+127.0.0.1; against a plain page, one HTML file holding the same first menu with its look in an
+inline style and no script, which is what showing that text takes the browser itself; and the
+size of the folder that the .zip holds, which is also the page timed. Before that, Lighthouse's
+mobile profile on both pages, N times each (3 under --verificar), and the ratio of their largest
+contentful paints.
 
 Usage: pagina.py WEB_BUILD_DIR [--vezes N] [--verificar]
 It needs a display for WebKitGTK: run it under `xvfb-run --auto-servernum`, with
@@ -114,9 +116,10 @@ def lighthouse(endereco):
                     ("first-contentful-paint", "largest-contentful-paint", "total-blocking-time")]
 
 
-def tabela_lighthouse(servidores, vezes=3):
+def tabela_lighthouse(servidores, vezes):
     """The medians of `vezes` Lighthouse runs of the game's page and of the plain one."""
-    print("| Lighthouse mobile, median of 3 | perf | a11y | b.p. | SEO |  FCP  |  LCP  | TBT |")
+    print(f"| {'Lighthouse mobile, median of ' + str(vezes):30} | perf | a11y | b.p. | SEO |  FCP"
+          "  |  LCP  | TBT |")
     print("|--------------------------------|------|------|------|-----|-------|-------|-----|")
     medias = []
     for nome, servidor in zip(("trovelin", "plain HTML"), servidores):
@@ -152,7 +155,7 @@ def main():
         pagina_simples(pasta, simples)
         servidores = [navegador.Servidor(pasta), navegador.Servidor(simples)]
         try:
-            tabela_lighthouse(servidores)
+            tabela_lighthouse(servidores, 3 if "--verificar" in sys.argv else vezes)
             for nome_do_motor in navegador.MOTORES:
                 for origem, paginas in (("disk", [f"file://{pasta}/", f"file://{simples}/"]),
                                         ("http", [s.raiz for s in servidores])):
