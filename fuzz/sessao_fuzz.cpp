@@ -76,7 +76,7 @@ std::vector<std::string> modelos() {
   }
   todos.push_back(trovelin::sequenciaDeCores(trovelin::Pintura::janela, trovelin::kCoresNormais));
   todos.push_back(trovelin::sequenciaDeCores(trovelin::Pintura::janela, trovelin::kCoresDoAcerto));
-  std::sort(todos.begin(), todos.end(), [](const std::string& a, const std::string& b) {
+  std::ranges::sort(todos, [](const std::string& a, const std::string& b) {
     return a.substr(0, a.find("%d")).size() > b.substr(0, b.find("%d")).size();
   });
   return todos;
@@ -113,7 +113,8 @@ void conferirQueSaoSoTextosDoJogo(std::string_view saida) {
   while (!saida.empty()) {
     std::optional<std::size_t> casado;
     for (const std::string& modelo : todos) {
-      if ((casado = casar(modelo, saida))) {
+      casado = casar(modelo, saida);
+      if (casado) {
         break;
       }
     }
@@ -143,9 +144,8 @@ std::vector<std::optional<int>> tokensDeReferencia(std::string_view dados) {
     std::string token(dados.substr(inicio, i - inicio));
     const std::string_view corpo =
         std::string_view(token).substr(token[0] == '+' || token[0] == '-' ? 1 : 0);
-    const bool soDigitos = !corpo.empty() && std::all_of(corpo.begin(), corpo.end(), [](char c) {
-      return c >= '0' && c <= '9';
-    });
+    const auto digito = [](char c) { return c >= '0' && c <= '9'; };
+    const bool soDigitos = !corpo.empty() && std::ranges::all_of(corpo, digito);
     std::optional<int> valor;
     if (soDigitos) {
       errno = 0;
@@ -181,7 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t tam
   if (tamanho == 0) {
     return 0;
   }
-  const std::size_t pedaco = std::size_t{1} + bytes[0] % 16U;
+  const std::size_t pedaco = std::size_t{1} + (bytes[0] % 16U);
   const std::string_view entrada(reinterpret_cast<const char*>(bytes) + 1, tamanho - 1);
 
   std::string saida;

@@ -7,7 +7,7 @@
 namespace trovelin {
 
 // What one prompt got, like scanf's 1, 0 and EOF.
-enum class Leitura {
+enum class Leitura : std::uint8_t {
   numero,     // a decimal integer within int range, stored in the destination
   naoNumero,  // a token that is not one; the destination is left alone
   fim,        // input ended (or can no longer be read or answered)

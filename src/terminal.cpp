@@ -42,10 +42,10 @@ constexpr int kUrxvt = 85;  // 'U', rxvt-unicode's
 // Colour k of xterm's 256, from 16 on: a 6x6x6 cube, then 24 greys.
 Rgb cor256(int k) {
   if (k >= 232) {
-    const int cinza = 8 + 10 * (k - 232);
+    const int cinza = 8 + (10 * (k - 232));
     return {cinza, cinza, cinza};
   }
-  const auto nivel = [](int n) { return n == 0 ? 0 : 55 + 40 * n; };
+  const auto nivel = [](int n) { return n == 0 ? 0 : 55 + (40 * n); };
   const int cubo = k - 16;
   return {nivel(cubo / 36), nivel(cubo / 6 % 6), nivel(cubo % 6)};
 }
@@ -55,9 +55,9 @@ int indice256(Rgb cor) {
   int menorDistancia = std::numeric_limits<int>::max();
   for (int k = 16; k < 256; ++k) {
     const Rgb outra = cor256(k);
-    const int distancia = (cor.r - outra.r) * (cor.r - outra.r) +
-                          (cor.g - outra.g) * (cor.g - outra.g) +
-                          (cor.b - outra.b) * (cor.b - outra.b);
+    const int distancia = ((cor.r - outra.r) * (cor.r - outra.r)) +
+                          ((cor.g - outra.g) * (cor.g - outra.g)) +
+                          ((cor.b - outra.b) * (cor.b - outra.b));
     if (distancia < menorDistancia) {
       menorDistancia = distancia;
       melhor = k;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,7 +9,7 @@
 namespace trovelin {
 
 // How a text terminal can be made to show what "color XY" does.
-enum class Pintura {
+enum class Pintura : std::uint8_t {
   nenhuma,   // not a terminal, or one that takes no escape sequences
   janela,    // the window's own colours (OSC 10/11): text already shown changes too
   textoRgb,  // 24-bit colours (SGR) for the text still to come

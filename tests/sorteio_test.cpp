@@ -48,8 +48,8 @@ TEST(Sorteio, CadaExecucaoTemSuaSequencia) {
 // the whole clock, so that runs started within seconds still differ.
 TEST(Sorteio, SemFonteDeEntropiaOsSegredosVemDoRelogio) {
   const std::vector<int> a = vinteSegredos(sorteioSemeado("fonte-que-nao-existe"));
-  EXPECT_GE(*std::min_element(a.begin(), a.end()), 1);
-  EXPECT_LE(*std::max_element(a.begin(), a.end()), 100);
+  EXPECT_GE(std::ranges::min(a), 1);
+  EXPECT_LE(std::ranges::max(a), 100);
   EXPECT_NE(a, vinteSegredos(sorteioSemeado("fonte-que-nao-existe")));
 }
 

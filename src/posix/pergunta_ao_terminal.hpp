@@ -69,7 +69,7 @@ class PerguntaAoTerminal {
 
   std::string term_;
   std::optional<ModoCru> cru_;
-  Relogio::time_point limite_{};
+  Relogio::time_point limite_;
   std::string recebido_;  // the answers so far, and any typing among them
   std::string digitado_;
   std::optional<Pintura> pintura_;
