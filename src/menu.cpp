@@ -18,16 +18,16 @@ void escreverMenu(Console& console) {
 
 // The menu loop proper: true once the player leaves, false if input ends first.
 bool atenderAteSair(Console& console) {
-  int opcao = 0;
-  do {
+  for (;;) {
     escreverMenu(console);
+    int opcao = 0;
     const Leitura lida = console.lerInteiro(opcao);
     if (lida == Leitura::fim) {
       return false;
     }
     if (lida == Leitura::naoNumero) {
       console.escrever(textos::kOpcaoInvalida);
-      continue;  // opcao still holds the previous choice, which was not 3
+      continue;
     }
     switch (opcao) {
       case kOpcaoJogar:
@@ -41,12 +41,11 @@ bool atenderAteSair(Console& console) {
         break;
       case kOpcaoSair:
         console.escrever(textos::kDespedida);
-        break;
+        return true;
       default:
         console.escrever(textos::kOpcaoInvalida);
     }
-  } while (opcao != kOpcaoSair);
-  return true;
+  }
 }
 
 }  // namespace
