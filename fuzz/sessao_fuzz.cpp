@@ -39,29 +39,34 @@ using trovelin::Leitura;
 class ConsoleDeFuzz final : public ConsoleDeFluxo {
  public:
   ConsoleDeFuzz(std::string_view entrada, std::size_t pedaco, std::string& saida)
-      : ConsoleDeFluxo(
-            trovelin::origemDeMemoria(std::string(entrada), pedaco),
-            [&saida](std::string_view bytes) {
-              saida.append(bytes);
-              return 0;
-            },
-            [this](int minimo, int maximo) {
-              if (minimo != 1 || maximo != 100) {
-                falhar("draw outside 1..100");
-              }
-              return kSegredos[proximo_++ % kSegredos.size()];
-            }) {}
+      : fonte_(trovelin::fonteDeMemoria(std::string(entrada), pedaco)), saida_(saida) {}
 
   void mudarCores(AtributoDeCor atributo) override {
     escrever(trovelin::sequenciaDeCores(trovelin::Pintura::janela, atributo));
   }
 
  private:
+  Lidos lerBytes(std::span<char> bytes) override { return {fonte_(bytes), 0}; }
+  int gravarBytes(std::string_view bytes) override {
+    saida_.append(bytes);
+    return 0;
+  }
   void dormir(std::chrono::milliseconds /*duracao*/) override {}
 
-  static constexpr std::array<int, 5> kSegredos = {42, 1, 100, 50, 7};
-  std::size_t proximo_ = 0;
+  trovelin::LeitorDeInteiros::Fonte fonte_;
+  std::string& saida_;
 };
+
+// The games' secrets, in turn; a draw outside 1..100 is a failure.
+trovelin::Sorteio segredosFixos() {
+  static constexpr std::array<int, 5> kSegredos = {42, 1, 100, 50, 7};
+  return [proximo = std::size_t{0}](int minimo, int maximo) mutable {
+    if (minimo != 1 || maximo != 100) {
+      falhar("draw outside 1..100");
+    }
+    return kSegredos[proximo++ % kSegredos.size()];
+  };
+}
 
 // Every text the game may write, longest literal start first.
 std::vector<std::string> modelos() {
@@ -187,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t tam
   std::string saida;
   {
     ConsoleDeFuzz console(entrada, pedaco, saida);
-    trovelin::executarMenu(console);
+    trovelin::executarMenu(console, segredosFixos());
     if (console.esvaziar() != 0) {
       falhar("a write failed");
     }

@@ -17,9 +17,10 @@ enum class Leitura : std::uint8_t {
 // background in the high nibble, text in the low one.
 using AtributoDeCor = std::uint8_t;
 
-// Everything the game needs from the outside world. The real consoles live
-// in posix/, windows/ and web/, over ConsoleDeFluxo; the unit tests use one in
-// memory (tests/console_de_teste.hpp), with fixed secrets and recorded colours.
+// Everything the game needs from the outside world but the draw, which it is
+// handed apart (sorteio.hpp). The real consoles live in posix/, windows/ and
+// web/, over ConsoleDeFluxo; the unit tests use one in memory
+// (tests/console_de_teste.hpp), with recorded colours and pauses.
 class Console {
  public:
   Console() = default;
@@ -34,8 +35,6 @@ class Console {
   virtual void pausar(std::chrono::milliseconds duracao) = 0;
   // Recolours the whole window, text already shown included.
   virtual void mudarCores(AtributoDeCor atributo) = 0;
-  // A uniformly drawn whole number in [minimo, maximo].
-  virtual int sortear(int minimo, int maximo) = 0;
 };
 
 }  // namespace trovelin

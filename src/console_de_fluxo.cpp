@@ -2,15 +2,11 @@
 
 #include <chrono>
 #include <string_view>
-#include <utility>
 
 namespace trovelin {
 
-ConsoleDeFluxo::ConsoleDeFluxo(Origem origem, Destino destino, Sorteio sorteio)
-    : origem_(std::move(origem)),
-      destino_(std::move(destino)),
-      entrada_([this](std::span<char> bytes) { return lerDaOrigem(bytes); }),
-      sorteio_(std::move(sorteio)) {
+ConsoleDeFluxo::ConsoleDeFluxo()
+    : entrada_([this](std::span<char> bytes) { return lerDaOrigem(bytes); }) {
   buffer_.reserve(kCapacidade);
 }
 
@@ -19,7 +15,7 @@ std::size_t ConsoleDeFluxo::lerDaOrigem(std::span<char> bytes) {
   if (esvaziar() != 0) {
     return 0;
   }
-  const Lidos lidos = origem_(bytes);
+  const Lidos lidos = lerBytes(bytes);
   erroDeLeitura_ = lidos.erro;
   return lidos.erro == 0 ? lidos.bytes : 0;
 }
@@ -42,11 +38,9 @@ void ConsoleDeFluxo::pausar(std::chrono::milliseconds duracao) {
   }
 }
 
-int ConsoleDeFluxo::sortear(int minimo, int maximo) { return sorteio_(minimo, maximo); }
-
 int ConsoleDeFluxo::esvaziar() {
   if (erroDeEscrita_ == 0 && !buffer_.empty()) {
-    erroDeEscrita_ = destino_(buffer_);
+    erroDeEscrita_ = gravarBytes(buffer_);
   }
   buffer_.clear();
   return erroDeEscrita_;

@@ -2,18 +2,17 @@
 
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "console.hpp"
 #include "leitor.hpp"
-#include "sorteio.hpp"
 
 namespace trovelin {
 
-// A console over a byte source and a byte sink. Output is buffered and only
+// A console over a byte source and a byte sink, which a platform gives by
+// filling in the three virtuals below, with mudarCores. Output is buffered and only
 // written out when the program is about to wait (for input that has not
 // arrived yet, or for a pause), when the buffer is full, and at the end.
 // Once a write fails, input counts as ended: nobody can see the prompts.
@@ -27,17 +26,12 @@ class ConsoleDeFluxo : public Console {
     std::size_t bytes = 0;
     int erro = 0;
   };
-  using Origem = std::function<Lidos(std::span<char>)>;
-  // Writes all of the bytes; returns 0, or the errno value of the failure.
-  using Destino = std::function<int(std::string_view)>;
-
-  ConsoleDeFluxo(Origem origem, Destino destino, Sorteio sorteio);
+  ConsoleDeFluxo();
 
   Leitura lerInteiro(int& destino) final;
   void escrever(std::string_view texto) final;
   // Writes out what is buffered first, so that it shows during the pause.
   void pausar(std::chrono::milliseconds duracao) final;
-  int sortear(int minimo, int maximo) final;
 
   // Writes out what is buffered. Returns 0, or the errno value of the first
   // write that failed.
@@ -46,6 +40,10 @@ class ConsoleDeFluxo : public Console {
   int erroDeLeitura() const { return erroDeLeitura_; }
 
  protected:
+  // Up to bytes.size() bytes of input, waiting for some if none has come.
+  virtual Lidos lerBytes(std::span<char> bytes) = 0;
+  // Writes all of the bytes; returns 0, or the errno value of the failure.
+  virtual int gravarBytes(std::string_view bytes) = 0;
   virtual void dormir(std::chrono::milliseconds duracao) = 0;
 
  private:
@@ -53,13 +51,10 @@ class ConsoleDeFluxo : public Console {
 
   static constexpr std::size_t kCapacidade = std::size_t{64} * 1024;
 
-  Origem origem_;
-  Destino destino_;
   std::string buffer_;
   int erroDeEscrita_ = 0;
   int erroDeLeitura_ = 0;
   LeitorDeInteiros entrada_;
-  Sorteio sorteio_;
 };
 
 }  // namespace trovelin

@@ -1,7 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <utility>
 
 #include "programa.hpp"
 #include "sistema.hpp"
@@ -10,8 +9,8 @@ namespace trovelin {
 
 int executarNoSistema(Sorteio sorteio) {
   try {
-    const auto console = abrirConsoleDoSistema(std::move(sorteio));
-    return executarPrograma(*console);
+    const auto console = abrirConsoleDoSistema();
+    return executarPrograma(*console, sorteio);
   } catch (const std::exception& erro) {  // out of memory: nothing else can throw
     std::fprintf(stderr, "trovelin: %s\n", erro.what());
     return EXIT_FAILURE;

@@ -61,12 +61,12 @@ void escreverHistorico(Console& console, const std::array<int, kMaxTentativas>& 
 
 }  // namespace
 
-bool Jogar(Console& console) {
+bool Jogar(Console& console, const Sorteio& sortear) {
   int tentativas = 0;
   bool acertou = false;
   std::array<int, kMaxTentativas> palpites{};
 
-  const int numeroSecreto = console.sortear(kMenorValor, kMaiorValor);
+  const int numeroSecreto = sortear(kMenorValor, kMaiorValor);
   console.escrever(textos::kSorteando);
   console.pausar(kPausaDoSorteio);
 

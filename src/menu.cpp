@@ -17,7 +17,7 @@ void escreverMenu(Console& console) {
 }
 
 // The menu loop proper: true once the player leaves, false if input ends first.
-bool atenderAteSair(Console& console) {
+bool atenderAteSair(Console& console, const Sorteio& sortear) {
   for (;;) {
     escreverMenu(console);
     int opcao = 0;
@@ -32,7 +32,7 @@ bool atenderAteSair(Console& console) {
     switch (opcao) {
       case kOpcaoJogar:
         console.mudarCores(kCoresNormais);
-        if (!Jogar(console)) {
+        if (!Jogar(console, sortear)) {
           return false;
         }
         break;
@@ -50,8 +50,8 @@ bool atenderAteSair(Console& console) {
 
 }  // namespace
 
-void executarMenu(Console& console) {
-  if (!atenderAteSair(console)) {
+void executarMenu(Console& console, const Sorteio& sortear) {
+  if (!atenderAteSair(console, sortear)) {
     console.escrever(textos::kQuebraDeLinha);
   }
 }

@@ -19,8 +19,8 @@ int relatar(std::string_view prefixo, int erro) {
 
 }  // namespace
 
-int executarPrograma(ConsoleDeFluxo& console) {
-  executarMenu(console);
+int executarPrograma(ConsoleDeFluxo& console, const Sorteio& sortear) {
+  executarMenu(console, sortear);
   if (const int erro = console.esvaziar(); erro != 0) {
     return relatar(textos::kErroDeEscrita, erro);
   }

@@ -18,7 +18,7 @@ std::string fonteDeEntropia();
 
 // The console of the machine we run on: standard input and output, the real
 // clock, and the terminal's (or Windows console's) colours.
-std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio);
+std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema();
 
 // The whole program on this machine's console, with secrets from `sorteio`;
 // returns the exit status. What a program's main calls, once the process is

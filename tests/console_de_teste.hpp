@@ -11,24 +11,31 @@
 
 #include "console_de_fluxo.hpp"
 #include "fonte_de_memoria.hpp"
+#include "sorteio.hpp"
 
 namespace trovelin::teste {
 
+// The draw of a game whose secrets are these, in turn, from 1 to 100.
+inline Sorteio segredosDaLista(std::vector<int> segredos) {
+  return
+      [segredos = std::move(segredos), proximo = std::size_t{0}](int minimo, int maximo) mutable {
+        EXPECT_EQ(minimo, 1);
+        EXPECT_EQ(maximo, 100);
+        if (proximo >= segredos.size()) {
+          ADD_FAILURE() << "more games than secrets";
+          return 1;
+        }
+        return segredos[proximo++];
+      };
+}
+
 // A console made of strings. Input is handed over `pedaco` bytes per read,
-// so that tokens fall across reads; secrets come from a fixed list; colour
-// changes and pauses show in the transcript as <cores XY> and <pausa N>.
+// so that tokens fall across reads; colour changes and pauses show in the
+// transcript as <cores XY> and <pausa N>.
 class ConsoleDeTeste final : public ConsoleDeFluxo {
  public:
-  explicit ConsoleDeTeste(std::string entrada, std::vector<int> segredos = {},
-                          std::size_t pedaco = 4096)
-      : ConsoleDeFluxo(
-            [this, origem = origemDeMemoria(std::move(entrada), pedaco)](std::span<char> bytes) {
-              anotarEspera();
-              return origem(bytes);
-            },
-            [this](std::string_view bytes) { return gravar(bytes); },
-            [this](int minimo, int maximo) { return sortearDaLista(minimo, maximo); }),
-        segredos_(std::move(segredos)) {}
+  explicit ConsoleDeTeste(std::string entrada, std::size_t pedaco = 4096)
+      : fonte_(fonteDeMemoria(std::move(entrada), pedaco)) {}
 
   void mudarCores(AtributoDeCor atributo) override {
     constexpr std::string_view hexa = "0123456789ABCDEF";
@@ -49,30 +56,21 @@ class ConsoleDeTeste final : public ConsoleDeFluxo {
     transcricao_ += "<pausa " + std::to_string(duracao.count()) + ">";
   }
 
-  void anotarEspera() {
+  // Notes the end of what the game had written out by the time it waited.
+  Lidos lerBytes(std::span<char> bytes) override {
     esperas_.push_back(
         transcricao_.substr(transcricao_.size() - std::min<std::size_t>(transcricao_.size(), 80)));
+    return {fonte_(bytes), 0};
   }
 
-  int gravar(std::string_view bytes) {
+  int gravarBytes(std::string_view bytes) override {
     if (erroDeEscrita_ == 0) {
       transcricao_ += bytes;
     }
     return erroDeEscrita_;
   }
 
-  int sortearDaLista(int minimo, int maximo) {
-    EXPECT_EQ(minimo, 1);
-    EXPECT_EQ(maximo, 100);
-    if (proximo_ >= segredos_.size()) {
-      ADD_FAILURE() << "more games than secrets";
-      return 1;
-    }
-    return segredos_[proximo_++];
-  }
-
-  std::vector<int> segredos_;
-  std::size_t proximo_ = 0;
+  LeitorDeInteiros::Fonte fonte_;
   int erroDeEscrita_ = 0;
   std::string transcricao_;
   std::vector<std::string> esperas_;

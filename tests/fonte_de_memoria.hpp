@@ -7,7 +7,6 @@
 #include <string>
 #include <utility>
 
-#include "console_de_fluxo.hpp"
 #include "leitor.hpp"
 
 namespace trovelin {
@@ -20,13 +19,6 @@ inline LeitorDeInteiros::Fonte fonteDeMemoria(std::string texto, std::size_t ped
     std::memcpy(bytes.data(), texto.data() + lido, n);
     lido += n;
     return n;
-  };
-}
-
-// The same, as a console's input that never fails.
-inline ConsoleDeFluxo::Origem origemDeMemoria(std::string texto, std::size_t pedaco = 4096) {
-  return [fonte = fonteDeMemoria(std::move(texto), pedaco)](std::span<char> bytes) {
-    return ConsoleDeFluxo::Lidos{fonte(bytes), 0};
   };
 }
 

@@ -119,8 +119,8 @@ const std::vector<Sessao>& sessoes() {
 }
 
 std::string jogar(const Sessao& sessao, std::size_t pedaco) {
-  ConsoleDeTeste console(sessao.entrada, sessao.segredos, pedaco);
-  executarMenu(console);
+  ConsoleDeTeste console(sessao.entrada, pedaco);
+  executarMenu(console, segredosDaLista(sessao.segredos));
   EXPECT_EQ(console.esvaziar(), 0);
   return console.transcricao();
 }
@@ -138,8 +138,8 @@ TEST_P(Sessoes, MesmaTranscricaoLendoAosPoucos) {
 
 // The player must see each prompt before the game sits waiting for an answer.
 TEST_P(Sessoes, CadaEsperaComOPromptJaEscrito) {
-  ConsoleDeTeste console(GetParam().entrada, GetParam().segredos, 1);
-  executarMenu(console);
+  ConsoleDeTeste console(GetParam().entrada, 1);
+  executarMenu(console, segredosDaLista(GetParam().segredos));
   for (const std::string& visto : console.esperas()) {
     EXPECT_TRUE(visto.ends_with("Selecione uma opcao:") ||
                 visto.ends_with("Digite um numero de 1 a 100:"))
@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Jogo, Sessoes, ::testing::ValuesIn(sessoes()),
 TEST(SaidaComFalha, EncerraASessaoEInformaOErro) {
   ConsoleDeTeste console(repetir("9 ", 100000) + "3");
   console.falharEscritasCom(ENOSPC);
-  executarMenu(console);
+  executarMenu(console, segredosDaLista({}));
   EXPECT_EQ(console.esvaziar(), ENOSPC);
   EXPECT_TRUE(console.esperas().empty()) << "kept reading after output failed";
   EXPECT_EQ(console.transcricao(), "");

@@ -79,11 +79,6 @@ constexpr std::chrono::milliseconds kEsperaCurta{150};
 
 class ConsolePosix final : public ConsoleDeFluxo {
  public:
-  // The base calls `ler` only once a prompt asks for input, after construction.
-  explicit ConsolePosix(Sorteio sorteio)
-      : ConsoleDeFluxo([this](std::span<char> bytes) { return ler(bytes); }, gravarSaida,
-                       std::move(sorteio)) {}
-
   void mudarCores(AtributoDeCor atributo) override {
     atributo_ = atributo;
     if (!pintura_ && !pergunta_) {
@@ -117,7 +112,9 @@ class ConsolePosix final : public ConsoleDeFluxo {
     return pintura_ == Pintura::textoRgb || pintura_ == Pintura::texto256;
   }
 
-  Lidos ler(std::span<char> bytes) {
+  int gravarBytes(std::string_view bytes) override { return gravarSaida(bytes); }
+
+  Lidos lerBytes(std::span<char> bytes) override {
     ouvirOTerminal();
     if (pergunta_) {
       if (const std::size_t n = pergunta_->entregarDigitado(bytes); n > 0) {
@@ -186,8 +183,6 @@ void prepararProcesso() {
 
 std::string fonteDeEntropia() { return "default"; }
 
-std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio) {
-  return std::make_unique<ConsolePosix>(std::move(sorteio));
-}
+std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema() { return std::make_unique<ConsolePosix>(); }
 
 }  // namespace trovelin

@@ -43,8 +43,7 @@ int gravarSaida(std::string_view bytes) {
 
 class ConsoleWeb final : public ConsoleDeFluxo {
  public:
-  explicit ConsoleWeb(Sorteio sorteio)
-      : ConsoleDeFluxo(lerEntrada, gravarSaida, std::move(sorteio)) {}
+  ConsoleWeb() = default;
   ConsoleWeb(const ConsoleWeb&) = delete;
   ConsoleWeb& operator=(const ConsoleWeb&) = delete;
   // The program is over: the page keeps the last text and offers a new game.
@@ -58,6 +57,8 @@ class ConsoleWeb final : public ConsoleDeFluxo {
   }
 
  private:
+  Lidos lerBytes(std::span<char> bytes) override { return lerEntrada(bytes); }
+  int gravarBytes(std::string_view bytes) override { return gravarSaida(bytes); }
   void dormir(std::chrono::milliseconds duracao) override {
     emscripten_sleep(static_cast<unsigned>(duracao.count()));
   }
@@ -72,8 +73,6 @@ void prepararProcesso() {}
 // only, and throws for any other, where exceptions abort the page.
 std::string fonteDeEntropia() { return "/dev/urandom"; }
 
-std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio) {
-  return std::make_unique<ConsoleWeb>(std::move(sorteio));
-}
+std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema() { return std::make_unique<ConsoleWeb>(); }
 
 }  // namespace trovelin

@@ -78,10 +78,7 @@ bool consoleSoDoJogo() {
 
 class ConsoleWindows final : public ConsoleDeFluxo {
  public:
-  explicit ConsoleWindows(Sorteio sorteio)
-      : ConsoleDeFluxo(lerEntrada, gravarSaida, std::move(sorteio)), tela_(telaDoConsole()) {
-    ::SetConsoleTitleW(L"Trovelin");
-  }
+  ConsoleWindows() : tela_(telaDoConsole()) { ::SetConsoleTitleW(L"Trovelin"); }
   ConsoleWindows(const ConsoleWindows&) = delete;
   ConsoleWindows& operator=(const ConsoleWindows&) = delete;
   // In a window of its own the last text would flash away: leave it up a while.
@@ -104,6 +101,8 @@ class ConsoleWindows final : public ConsoleDeFluxo {
   }
 
  private:
+  Lidos lerBytes(std::span<char> bytes) override { return lerEntrada(bytes); }
+  int gravarBytes(std::string_view bytes) override { return gravarSaida(bytes); }
   void dormir(std::chrono::milliseconds duracao) override {
     ::Sleep(static_cast<DWORD>(duracao.count()));
   }
@@ -118,8 +117,8 @@ void prepararProcesso() {}
 
 std::string fonteDeEntropia() { return "default"; }
 
-std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema(Sorteio sorteio) {
-  return std::make_unique<ConsoleWindows>(std::move(sorteio));
+std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema() {
+  return std::make_unique<ConsoleWindows>();
 }
 
 }  // namespace trovelin
