@@ -14,7 +14,6 @@ import re
 import resource
 import signal
 import subprocess
-import sys
 import tempfile
 import termios
 import threading
@@ -22,8 +21,8 @@ import time
 
 from apoio import (ADEUS, CORES_07, CORES_64, FORA, INVALIDA, MENU, PALETA_07, PERGUNTA, REGRAS,
                    RESPOSTA_DO_QTERMINAL, RESPOSTA_DO_XTERM, SGR256_07, SGR_07, SGR_64,
-                   SGR_DO_TERMINAL, SORTEANDO, Alvo, Leitor, acerto, confere, historico,
-                   jogar_busca_binaria, no_terminal, padrao, pedido, sem_eco)
+                   SGR_DO_TERMINAL, SORTEANDO, Alvo, Leitor, Pulado, acerto, confere,
+                   historico, jogar_busca_binaria, no_terminal, padrao, pedido, principal, sem_eco)
 
 ALVO = Alvo()  # how this run's programs start, from the command line
 
@@ -353,16 +352,17 @@ CASOS = {caso.__name__: caso for caso in (
 SO_POSIX = ("terminal_cores", "escapes_so_num_terminal", "pai_hostil", "ctrl_c_na_pergunta")
 
 
-if __name__ == "__main__":
-    if sys.argv[1] == "--casos":
-        print(";".join(c for c in CASOS if sys.argv[2] != "Windows" or c not in SO_POSIX))
-        sys.exit()
-    ALVO = Alvo(tuple(sys.argv[5:]), sys.argv[4] == "Windows")
+def executar(nome, programa, segredo_42, sistema, *emulador):
+    global ALVO  # pylint: disable=global-statement # the target, for every case's helpers
+    ALVO = Alvo(tuple(emulador), sistema == "Windows")
     try:
-        CASOS[sys.argv[1]](*sys.argv[2:4])
+        CASOS[nome](programa, segredo_42)
     except OSError as erro:  # a build without pseudo-terminals (a distribution's chroot)
         if "out of pty devices" not in str(erro):
             raise
-        print("SKIP: no pseudo-terminal can be opened")
-        sys.exit(77)
-    print("PASS")
+        raise Pulado("no pseudo-terminal can be opened") from erro
+
+
+if __name__ == "__main__":
+    principal(CASOS, executar,
+                 lambda sistema: [c for c in CASOS if sistema != "Windows" or c not in SO_POSIX])

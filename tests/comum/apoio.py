@@ -69,6 +69,33 @@ def falhar(mensagem):
     sys.exit(1)
 
 
+class Pulado(Exception):
+    """A case that cannot run here, and why: CTest reports it as skipped."""
+
+
+def principal(casos, chamar=None, listar=None):
+    """The one runner of every script. `--casos [ARGUMENT...]` prints the names of the cases
+    its table declares (`listar` picks those for the arguments), for CMake to make a test of
+    each; `NAME ARGUMENT...` runs that case (`chamar(NAME, ARGUMENT...)`, by default the table's
+    function with the arguments) and says PASS, or FAIL and why (exit status 1), or SKIP and why
+    (77, CTest's skip). A tool that is not installed is a skip that names it, unless
+    TROVELIN_TUDO is set, as scripts/testar sets it: there every check must run."""
+    if sys.argv[1] == "--casos":
+        print(";".join(listar(*sys.argv[2:]) if listar else casos))
+        return
+    try:
+        (chamar or (lambda nome, *argumentos: casos[nome](*argumentos)))(*sys.argv[1:])
+    except FileNotFoundError as erro:
+        if os.sep in str(erro.filename) or os.environ.get("TROVELIN_TUDO"):
+            raise
+        print(f"SKIP: {erro.filename} is not installed")
+        sys.exit(77)
+    except Pulado as pulado:
+        print(f"SKIP: {pulado}")
+        sys.exit(77)
+    print("PASS")
+
+
 def confere(condicao, mensagem):
     if not condicao:
         falhar(mensagem)

@@ -3,7 +3,7 @@
 under Xvfb for WebKit): from disk and over http, on a desktop with a keyboard and on a phone-sized
 screen typing as an on-screen keyboard does (with touch where the engine can emulate it).
 
-Usage: navegador.py BUILD_DIR PAGE_42_DIR CASE, or navegador.py --casos for the cases' names
+Usage: navegador.py CASE BUILD_DIR PAGE_42_DIR, or navegador.py --casos for the cases' names
   BUILD_DIR holds the page as built (and packed into the .zip by cpack);
   PAGE_42_DIR the same page with every secret 42, for what needs a known one.
 The page is judged as drawn: the console's visible text put into lines by where the layout
@@ -20,7 +20,6 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import tempfile
 import threading
 import time
@@ -508,7 +507,7 @@ def conferir_o_fim(motor, caso):
                              f" sideways scrolling: {medidas}")
 
 
-def main(compilado, pagina_42, nome):
+def main(nome, compilado, pagina_42):
     caso = CASOS[nome]
     faulthandler.dump_traceback_later(180, exit=True)  # a stuck browser says where, and ends
     motor = MOTORES[caso.motor](caso.celular)
@@ -535,8 +534,4 @@ def main(compilado, pagina_42, nome):
 
 
 if __name__ == "__main__":
-    if sys.argv[1] == "--casos":
-        print(";".join(CASOS))
-    else:
-        main(*sys.argv[1:4])
-        print("PASS")
+    ap.principal(CASOS, main)

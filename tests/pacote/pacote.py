@@ -21,7 +21,6 @@ import os
 import re
 import shutil
 import subprocess
-import sys
 import tarfile
 import tempfile
 import time
@@ -342,7 +341,7 @@ def piuparts(temporario, fonte_):
     release's, both made the plain way, on this Debian and on every newer one: the .deb built
     on the oldest serves them all. Its base systems come from the mirror once and are kept."""
     if os.geteuid() != 0:
-        sys.exit(77)  # piuparts works in a chroot: root's
+        raise ap.Pulado("piuparts works in a chroot: root's")
     esta = re.search(r"^VERSION_CODENAME=(\w+)", Path("/etc/os-release").read_text(), re.M)[1]
     repositorio = temporario / "repositorio"
     repositorio.mkdir()
@@ -515,7 +514,10 @@ CASOS = {"instalacao": instalacao, "deb": functools.partial(binario, "deb"),
          "manual": manual, "desktop": desktop}
 
 
-if __name__ == "__main__":
+def executar(nome, *argumentos):
     with tempfile.TemporaryDirectory() as pasta_temporaria:  # each case's own, gone after it
-        CASOS[sys.argv[1]](Path(pasta_temporaria), *sys.argv[2:])
-    print("PASS")
+        CASOS[nome](Path(pasta_temporaria), *argumentos)
+
+
+if __name__ == "__main__":
+    ap.principal(CASOS, executar)
