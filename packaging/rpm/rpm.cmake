@@ -3,16 +3,10 @@
 include(${CMAKE_CURRENT_LIST_DIR}/changelog.cmake)
 changelog_rpm(${CMAKE_CURRENT_LIST_DIR}/../debian/changelog TROVELIN_CHANGELOG_RPM)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/changelog.rpm "${TROVELIN_CHANGELOG_RPM}")
-# An RPM summary starts with a capital, a Debian one does not.
-string(SUBSTRING "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}" 0 1 inicial)
-string(SUBSTRING "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}" 1 -1 resto)
-string(TOUPPER ${inicial} inicial)
-set(RESUMO "${inicial}${resto}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/trovelin.spec.in ${CMAKE_CURRENT_BINARY_DIR}/trovelin.spec
                @ONLY)
 
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
-set(CPACK_RPM_PACKAGE_SUMMARY ${RESUMO})
 set(CPACK_RPM_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Amusements/Games")
