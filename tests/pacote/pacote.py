@@ -143,8 +143,8 @@ FAMILIAS = {
                                          rpm(raiz, "-i", "--nodeps", "--ignorearch", pacote)),
                    lambda raiz: rpm(raiz, "-e", "trovelin")),
     "pacman": Familia(["bin/trovelin", "share/licenses/trovelin/LICENSE"],
-                          lambda raiz, pacote: pacman(raiz, "-U", "--nodeps", "--nodeps", pacote),
-                          lambda raiz: pacman(raiz, "-R", "trovelin")),
+                      lambda raiz, pacote: pacman(raiz, "-U", "--nodeps", "--nodeps", pacote),
+                      lambda raiz: pacman(raiz, "-R", "trovelin")),
 }
 COMUNS = ["share/applications/trovelin.desktop", "share/icons/hicolor/scalable/apps/trovelin.svg",
           "share/man/man6/trovelin.6.gz", "share/man/pt/man6/trovelin.6.gz",
