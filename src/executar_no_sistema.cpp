@@ -7,7 +7,7 @@
 
 namespace trovelin {
 
-int executarNoSistema(Sorteio sorteio) {
+int executarNoSistema(const Sorteio& sorteio) {
   try {
     const auto console = abrirConsoleDoSistema();
     return executarPrograma(*console, sorteio);

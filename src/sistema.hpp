@@ -23,6 +23,6 @@ std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema();
 // The whole program on this machine's console, with secrets from `sorteio`;
 // returns the exit status. What a program's main calls, once the process is
 // prepared.
-int executarNoSistema(Sorteio sorteio);
+int executarNoSistema(const Sorteio& sorteio);
 
 }  // namespace trovelin
