@@ -1,9 +1,10 @@
-# The .rpm for Fedora and openSUSE (cpack -G RPM), and the spec file with
-# which their packagers build the release tarball (rpmbuild -ta).
+# The .rpm for Fedora and openSUSE (cpack -G RPM), and the build recipe,
+# trovelin.spec, with which their packagers build the release tarball
+# (rpmbuild -ta).
 include(${CMAKE_CURRENT_LIST_DIR}/changelog.cmake)
 changelog_rpm(${CMAKE_CURRENT_LIST_DIR}/../debian/changelog TROVELIN_CHANGELOG_RPM)
 file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/changelog.rpm "${TROVELIN_CHANGELOG_RPM}")
-configure_file(${CMAKE_CURRENT_LIST_DIR}/trovelin.spec.in ${CMAKE_CURRENT_BINARY_DIR}/trovelin.spec
+configure_file(${CMAKE_CURRENT_LIST_DIR}/receita.in ${CMAKE_CURRENT_BINARY_DIR}/trovelin.spec
                @ONLY)
 
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
