@@ -365,4 +365,4 @@ def executar(nome, programa, segredo_42, sistema, *emulador):
 
 if __name__ == "__main__":
     principal(CASOS, executar,
-                 lambda sistema: [c for c in CASOS if sistema != "Windows" or c not in SO_POSIX])
+              lambda sistema: [c for c in CASOS if sistema != "Windows" or c not in SO_POSIX])

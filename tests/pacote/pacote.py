@@ -92,9 +92,9 @@ def instalacao(prefixo, compilado, programa, sistema, *emulador):
             ap.confere(titulo in rodar("man", "-l", manual), f"installed manual {manual}")
 
 
-def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes, formatos=("deb",)):
+def construir_pacotes(fonte, compilado, umask=0o022, cadeia="", *opcoes, formatos=("deb",)):
     """Configures, builds and packs as README says, for the toolchain's target if one is given;
-    returns the packages' paths, the .deb's alone by default."""
+    returns the paths of the packages in `formatos`, the .deb alone by default."""
     rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
           f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", *opcoes, cwd=fonte, umask=umask)
     rodar("cmake", "--build", compilado, "-j2", umask=umask)
@@ -102,7 +102,7 @@ def construir_deb(fonte, compilado, umask=0o022, cadeia="", *opcoes, formatos=("
     for formato in formatos:
         rodar("cpack", "-G", formato.upper(), cwd=compilado, umask=umask)
         pacotes.append(so_um(compilado, f"*.{formato}"))
-    return pacotes if len(formatos) > 1 else pacotes[0]
+    return pacotes
 
 
 def rpm(raiz, *argumentos):
@@ -126,22 +126,42 @@ def rpmlint(*alvos):
     ap.confere(not erros, f"rpmlint:\n{dito}")
 
 
+def conferir_deb(pacote, versao_):
+    lintian(pacote, "--pedantic", "-I", "--fail-on", "error,warning,info,pedantic")
+    ap.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao_,
+               "package version")
+    ap.confere(rodar("dpkg-deb", "-f", pacote, "Depends").startswith(b"libc6"), "Depends")
+
+
+def conferir_rpm(pacote, versao_):
+    """rpmlint; the version; the C library required; no folder owned but its own."""
+    rpmlint(pacote)
+    ap.confere(rodar("rpm", "-qp", "--qf", "%{VERSION}-%{RELEASE}", pacote).decode()
+               == f"{versao_}-1", "package version")
+    ap.confere(b"libc.so.6" in rodar("rpm", "-qp", "--requires", pacote), "Requires")
+    listados = rodar("rpm", "-qp", "--qf", "[%{FILEMODES:perms} %{FILENAMES}\n]", pacote)
+    pastas = [linha.split()[1] for linha in listados.decode().splitlines() if linha[0] == "d"]
+    ap.confere(pastas == ["/usr/share/licenses/trovelin"], f"folders owned: {pastas}")
+
+
 class Familia(typing.NamedTuple):
     """How a family of distributions lays the game out below /usr, and puts a package into a
     scratch root and takes it out again, with its own tools."""
     layout: list
     instalar: typing.Callable
     remover: typing.Callable = lambda _raiz: None  # unpacked by dpkg-deb, not installed
+    conferir: typing.Callable = None  # the package as cpack makes it: its linter and fields
 
 
 FAMILIAS = {
     "deb": Familia(["games/trovelin", "share/doc/trovelin/changelog.gz",
                     "share/doc/trovelin/copyright"],
-                   lambda raiz, pacote: rodar("dpkg-deb", "-x", pacote, raiz)),
+                   lambda raiz, pacote: rodar("dpkg-deb", "-x", pacote, raiz),
+                   conferir=conferir_deb),
     "rpm": Familia(["bin/trovelin", "share/licenses/trovelin/LICENSE"],
                    lambda raiz, pacote: (rpm(raiz, "--initdb"),
                                          rpm(raiz, "-i", "--nodeps", "--ignorearch", pacote)),
-                   lambda raiz: rpm(raiz, "-e", "trovelin")),
+                   lambda raiz: rpm(raiz, "-e", "trovelin"), conferir_rpm),
     "pacman": Familia(["bin/trovelin", "share/licenses/trovelin/LICENSE"],
                       lambda raiz, pacote: pacman(raiz, "-U", "--nodeps", "--nodeps", pacote),
                       lambda raiz: pacman(raiz, "-R", "trovelin")),
@@ -173,31 +193,13 @@ def instalado(raiz, pacote, formato, *emulador):
     return programa
 
 
-def conferir_deb(pacote, versao_):
-    lintian(pacote, "--pedantic", "-I", "--fail-on", "error,warning,info,pedantic")
-    ap.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao_,
-               "package version")
-    ap.confere(rodar("dpkg-deb", "-f", pacote, "Depends").startswith(b"libc6"), "Depends")
-
-
-def conferir_rpm(pacote, versao_):
-    """rpmlint; the version; the C library required; no folder owned but its own."""
-    rpmlint(pacote)
-    ap.confere(rodar("rpm", "-qp", "--qf", "%{VERSION}-%{RELEASE}", pacote).decode()
-               == f"{versao_}-1", "package version")
-    ap.confere(b"libc.so.6" in rodar("rpm", "-qp", "--requires", pacote), "Requires")
-    listados = rodar("rpm", "-qp", "--qf", "[%{FILEMODES:perms} %{FILENAMES}\n]", pacote)
-    pastas = [linha.split()[1] for linha in listados.decode().splitlines() if linha[0] == "d"]
-    ap.confere(pastas == ["/usr/share/licenses/trovelin"], f"folders owned: {pastas}")
-
-
 def binario(formato, temporario, fonte, cadeia="", *emulador):
     """The package as README's plain commands make it, checked by its family's own linter, and
     installed, played and removed in a scratch root by its family's own tool. The .deb's
     program must also pass hardening-check and carry the C++ runtime it needs."""
     # The plain commands, with the prefix left as it is (/usr/local): cpack installs to /usr.
-    pacote = construir_deb(fonte, temporario / "build", 0o002, cadeia, formatos=(formato,))
-    {"deb": conferir_deb, "rpm": conferir_rpm}[formato](pacote, versao(fonte))
+    [pacote] = construir_pacotes(fonte, temporario / "build", 0o002, cadeia, formatos=(formato,))
+    FAMILIAS[formato].conferir(pacote, versao(fonte))
     jogo = instalado(temporario / "raiz", pacote, formato, *emulador)
     if formato == "deb":
         # Control-flow protection (x86's CET) and branch protection (arm64's BTI and PAC, which
@@ -225,7 +227,7 @@ def reproducivel(temporario, fonte, cadeia="", *_emulador):
         codigo = temporario / pasta / "trovelin"
         shutil.copytree(fonte, codigo, symlinks=True,
                         ignore=shutil.ignore_patterns("build", "__pycache__", "node_modules"))
-        linux = construir_deb(codigo, codigo / "build" / "jogo", umask, cadeia,
+        linux = construir_pacotes(codigo, codigo / "build" / "jogo", umask, cadeia,
                               "-DCMAKE_INSTALL_PREFIX=/usr", formatos=("deb", "rpm"))
         artefatos.append([*linux, *([] if cadeia else construir_windows(codigo, umask))])
         time.sleep(1.1)  # another second on the clock for the second build
@@ -345,10 +347,10 @@ def piuparts(temporario, fonte_):
     esta = re.search(r"^VERSION_CODENAME=(\w+)", Path("/etc/os-release").read_text(), re.M)[1]
     repositorio = temporario / "repositorio"
     repositorio.mkdir()
-    shutil.copy(construir_deb(fonte_, temporario / "build"), repositorio)
+    shutil.copy(*construir_pacotes(fonte_, temporario / "build"), repositorio)
     (repositorio / "Packages").write_bytes(rodar("dpkg-scanpackages", ".", cwd=repositorio))
     clone = clone_da_proxima(fonte_, temporario / "clone")
-    proxima = construir_deb(clone, clone / "build" / "jogo")
+    [proxima] = construir_pacotes(clone, clone / "build" / "jogo")
     for distribuicao in DEBIAN[DEBIAN.index(esta):] if esta in DEBIAN else [esta]:
         base = Path(os.environ.get("XDG_CACHE_HOME", Path.home() / ".cache"), "trovelin",
                     f"piuparts-{distribuicao}.tgz")
