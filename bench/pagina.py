@@ -49,7 +49,7 @@ def primeiro_texto(nome_do_motor, endereco):
     motor = navegador.MOTORES[nome_do_motor](False)
     try:
         motor.ir(endereco)
-        navegador.LeitorDaPagina(motor).ate(re.escape(ap.MENU) + rb"$")
+        navegador.LeitorDaPagina(motor).expect(re.escape(ap.MENU) + rb"$")
         return ap.esperar(
             lambda: motor.script(f"return performance.getEntriesByName('{MARCA}')[0]?.startTime"),
             lambda: f"no {MARCA} mark")

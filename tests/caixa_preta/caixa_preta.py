@@ -21,8 +21,9 @@ import time
 
 from apoio import (ADEUS, CORES_07, CORES_64, FORA, INVALIDA, MENU, PALETA_07, PERGUNTA, REGRAS,
                    RESPOSTA_DO_QTERMINAL, RESPOSTA_DO_XTERM, SGR256_07, SGR_07, SGR_64,
-                   SGR_DO_TERMINAL, SORTEANDO, Alvo, Leitor, Pulado, acerto, confere,
-                   historico, jogar_busca_binaria, no_terminal, padrao, pedido, principal, sem_eco)
+                   SGR_DO_TERMINAL, SORTEANDO, Alvo, Pulado, acerto, confere, do_terminal,
+                   historico, jogar_busca_binaria, no_terminal, padrao, pedido, pelo_pipe,
+                   principal, sem_eco, tudo)
 
 ALVO = Alvo()  # how this run's programs start, from the command line
 
@@ -41,43 +42,34 @@ def argumentos_ignorados(programa, _):
 
 def fim_da_entrada_no_jogo(programa, _):
     """Input ends in a game: the game ends at once, after the pause a player sees."""
-    processo = subprocess.Popen(ALVO.comando(programa), stdin=subprocess.PIPE,
-                                stdout=subprocess.PIPE)
-    processo.stdin.write(b"1\n0\n")
-    processo.stdin.close()
-    leitor = Leitor(processo.stdout.fileno(), ALVO.windows)
-    leitor.ate(re.escape(SORTEANDO), prazo=30)  # start-up under Wine can be slow; not timed
+    sessao = pelo_pipe(ALVO.comando(programa), ALVO.windows)
+    sessao.send(b"1\n0\n")
+    sessao.sendeof()
+    sessao.expect(re.escape(SORTEANDO), timeout=30)  # start-up under Wine can be slow; not timed
     inicio = time.monotonic()
-    leitor.ate(re.escape(pedido(1)))
+    sessao.expect(re.escape(pedido(1)))
     duracao = time.monotonic() - inicio
-    saida = leitor.resto()
-    confere(processo.wait(30) == 0, "exit status")
+    saida = tudo(sessao, windows=ALVO.windows)
+    confere(sessao.wait() == 0, "exit status")
     confere(saida == MENU + SORTEANDO + pedido(1) + FORA + pedido(1) + b"\n", f"got {saida!r}")
     confere(1.5 <= duracao < 10, f"the pause took {duracao:.2f} s")
 
 
 def partida_interativa_pelo_pipe(programa, _):
     """A program at the other end of a pipe sees each prompt before answering it."""
-    processo = subprocess.Popen(ALVO.comando(programa), stdin=subprocess.PIPE,
-                                stdout=subprocess.PIPE)
-    leitor = Leitor(processo.stdout.fileno(), ALVO.windows)
-
-    def responder(texto):
-        processo.stdin.write(texto)
-        processo.stdin.flush()
-
-    leitor.ate(re.escape(MENU) + rb"$")
-    responder(b"1\n")
-    leitor.ate(re.escape(SORTEANDO), prazo=1)  # shown during the pause, not after it
+    sessao = pelo_pipe(ALVO.comando(programa), ALVO.windows)
+    sessao.expect(re.escape(MENU) + rb"$")
+    sessao.send(b"1\n")
+    sessao.expect(re.escape(SORTEANDO), timeout=1)  # shown during the pause, not after it
     inicio = time.monotonic()
-    leitor.visto = leitor.ate(re.escape(pedido(1))).start()  # the game below waits for it too
+    sessao.expect(b"(?=" + re.escape(pedido(1)) + b")")  # left for the game below to wait for
     confere(time.monotonic() - inicio > 1.5, "no pause after the draw")
-    palpites, _ = jogar_busca_binaria(leitor, responder)
-    leitor.ate(re.escape(historico(palpites) + MENU) + rb"$")
-    responder(b"3\n")
-    processo.stdin.close()
-    saida = leitor.resto()
-    confere(processo.wait(10) == 0, "exit status")
+    palpites, _ = jogar_busca_binaria(sessao)
+    sessao.expect(re.escape(historico(palpites) + MENU) + rb"$")
+    sessao.send(b"3\n")
+    sessao.sendeof()
+    saida = tudo(sessao, windows=ALVO.windows)
+    confere(sessao.wait() == 0, "exit status")
     confere(saida.endswith(ADEUS), "no farewell")
     confere(b"\x1b" not in saida, "escape sequences on a pipe")
 
@@ -239,7 +231,7 @@ def escapes_so_num_terminal(programa, _):
             os.write(mestre, b"1\n\x04")  # then Ctrl+D at the first prompt
         else:
             os.close(entrada)
-        saida = processo.stdout.read() if processo.stdout else Leitor(mestre, ALVO.windows).resto()
+        saida = processo.stdout.read() if processo.stdout else tudo(do_terminal(mestre))
         confere(processo.wait(30) == 0, f"{caso}: exit status")
         os.close(mestre)
         ao_digitar = SGR_DO_TERMINAL + cores if cores.startswith(b"\x1b[38") else b""
@@ -247,31 +239,32 @@ def escapes_so_num_terminal(programa, _):
         confere(saida == esperado, f"{caso}: got {saida!r}")
 
 
-def terminar(pid, leitor, responder):
-    leitor.ate(re.escape(MENU.rsplit(b"\n", 1)[-1]) + b"(" + re.escape(SGR_DO_TERMINAL) + b")?$")
-    responder(b"3\n")
-    saida = leitor.resto()
-    confere(os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 0, "exit status")
+def terminar(sessao):
+    sessao.expect(re.escape(MENU.rsplit(b"\n", 1)[-1]) + b"(" + re.escape(SGR_DO_TERMINAL) + b")?$")
+    sessao.send(b"3\n")
+    saida = tudo(sessao)
+    sessao.close()
+    confere(sessao.exitstatus == 0, f"exit status {sessao.exitstatus}")
     return saida
 
 
 def comecar_no_terminal(programa, resposta):
     """Chooses 1 on a terminal that answers the colour query with `resposta`."""
-    pid, leitor, responder = no_terminal(ALVO.comando(programa))
-    leitor.ate(re.escape(MENU) + rb"$")
-    responder(b"1\n")
-    leitor.ate(re.escape(PERGUNTA) + rb"$")
-    responder(resposta)
-    return pid, leitor, responder
+    sessao = no_terminal(ALVO.comando(programa))
+    sessao.expect(re.escape(MENU) + rb"$")
+    sessao.send(b"1\n")
+    sessao.expect(re.escape(PERGUNTA) + rb"$")
+    sessao.send(resposta)
+    return sessao
 
 
 def ganhar_no_terminal(programa_42, resposta, palpite):
     """Plays choice 1 and the secret 42 on a terminal that answers the query so."""
-    pid, leitor, responder = comecar_no_terminal(programa_42, resposta)
-    leitor.ate(re.escape(SORTEANDO), prazo=3)  # the query waits 1 s at most for an answer
-    leitor.ate(re.escape(pedido(1)))
-    responder(palpite)
-    return terminar(pid, leitor, responder)
+    sessao = comecar_no_terminal(programa_42, resposta)
+    sessao.expect(re.escape(SORTEANDO), timeout=3)  # the query waits 1 s at most for an answer
+    sessao.expect(re.escape(pedido(1)))
+    sessao.send(palpite)
+    return terminar(sessao)
 
 
 def terminal_cores(programa, programa_42):
@@ -295,19 +288,19 @@ def terminal_cores(programa, programa_42):
     # once, the first prompt within 3.5 s, and what reaches the screen holds no answer echoed;
     # the first guess counts, even with an answer that came later still glued to it.
     for atraso in (0.05, 0.8, 1.6, 3.0, None):
-        pid, leitor, responder = no_terminal(ALVO.comando(programa_42), eco=True)
-        leitor.ate(rb"opcao:$")
-        responder(b"1\n")
+        sessao = no_terminal(ALVO.comando(programa_42), eco=True)
+        sessao.expect(rb"opcao:$")
+        sessao.send(b"1\n")
         inicio = time.monotonic()
-        leitor.ate(re.escape(PERGUNTA) + rb"\r\nSorteando")
+        sessao.expect(re.escape(PERGUNTA) + rb"\r\nSorteando")
         confere(time.monotonic() - inicio < 0.5, f"{atraso} s: the draw came late")
         if atraso is not None:
             time.sleep(max(0.0, inicio + atraso - time.monotonic()))
-            responder(RESPOSTA_DO_XTERM)
-        leitor.ate(rb"Tentativa 1 de 5[^\n]*:$")
+            sessao.send(RESPOSTA_DO_XTERM)
+        sessao.expect(rb"Tentativa 1 de 5[^\n]*:$")
         confere(time.monotonic() - inicio < 3.5, f"{atraso} s: the first prompt came late")
-        responder((b"" if atraso else RESPOSTA_DO_XTERM) + b"42\n")
-        saida = terminar(pid, leitor, responder).replace(b"\r\n", b"\n")
+        sessao.send((b"" if atraso else RESPOSTA_DO_XTERM) + b"42\n")
+        saida = terminar(sessao).replace(b"\r\n", b"\n")
         if atraso is None:  # echoed, as the line it came with, past the game's reach
             saida = saida.replace(RESPOSTA_DO_XTERM.replace(b"\x1b", b"^["), b"", 1)
         confere(b"rgb:" not in saida, f"{atraso} s: an answer reached the screen: {saida!r}")
@@ -316,10 +309,10 @@ def terminal_cores(programa, programa_42):
                 f"{atraso} s: colours or first guess lost: {saida!r}")
 
     # The program as shipped: no colours before the first game, white on black when it starts.
-    pid, leitor, responder = comecar_no_terminal(programa, RESPOSTA_DO_XTERM)
-    leitor.ate(re.escape(CORES_07 + SORTEANDO))
-    palpites, acertou = jogar_busca_binaria(leitor, responder)
-    saida = terminar(pid, leitor, responder)
+    sessao = comecar_no_terminal(programa, RESPOSTA_DO_XTERM)
+    sessao.expect(re.escape(CORES_07 + SORTEANDO))
+    palpites, acertou = jogar_busca_binaria(sessao)
+    saida = terminar(sessao)
     confere(saida.startswith(MENU + PERGUNTA + CORES_07 + SORTEANDO), f"start {saida[:300]!r}")
     confere(saida.count(b"\x1b") == 3 + 3 * (2 if acertou else 1), f"escapes in {saida!r}")
     confere(saida.endswith(historico(palpites) + MENU + ADEUS), f"end {saida[-300:]!r}")
@@ -328,20 +321,18 @@ def terminal_cores(programa, programa_42):
 def ctrl_c_na_pergunta(programa, _):
     """Ctrl+C while the terminal is asked waits until the player's settings are back, then
     stops the game; the answer is never echoed."""
-    pid, leitor, _ = no_terminal(ALVO.comando(programa), eco=True)
-    fd = leitor.fd
-    do_jogador = termios.tcgetattr(fd)
-    leitor.ate(re.escape(MENU.rsplit(b"\n", 1)[-1]) + rb"$")  # a terminal's CRs before each line
-    os.write(fd, b"1\n")
-    leitor.ate(re.escape(PERGUNTA))
-    os.write(fd, b"\x03" + RESPOSTA_DO_XTERM)
-    limite = time.monotonic() + 20
-    while (fim := os.waitpid(pid, os.WNOHANG))[0] == 0:
-        confere(time.monotonic() < limite, "Ctrl+C did not stop the game")
-        leitor.resto(prazo=0.1)
-    confere(os.waitstatus_to_exitcode(fim[1]) == -signal.SIGINT, f"exit status {fim[1]}")
-    confere(termios.tcgetattr(fd) == do_jogador, "the player's terminal settings were not restored")
-    confere(b"rgb:" not in leitor.resto(prazo=0), f"the answer was echoed: {leitor.tudo!r}")
+    sessao = no_terminal(ALVO.comando(programa), eco=True)
+    do_jogador = termios.tcgetattr(sessao.child_fd)
+    sessao.expect(re.escape(MENU.rsplit(b"\n", 1)[-1]) + rb"$")  # a terminal's CRs before each line
+    sessao.send(b"1\n")
+    sessao.expect(re.escape(PERGUNTA))
+    sessao.send(b"\x03" + RESPOSTA_DO_XTERM)
+    saida = tudo(sessao, prazo=20)
+    confere(termios.tcgetattr(sessao.child_fd) == do_jogador,
+            "the player's terminal settings were not restored")
+    sessao.close()
+    confere(sessao.signalstatus == signal.SIGINT, f"exit status {sessao.exitstatus}")
+    confere(b"rgb:" not in saida, f"the answer was echoed: {saida!r}")
 
 
 CASOS = {caso.__name__: caso for caso in (

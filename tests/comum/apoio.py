@@ -1,12 +1,12 @@
-"""What every test script shares: the game's texts and the escape bytes it writes, a reader of
-a program's output as it comes, the player who finds a secret by halving, the start of a program
+"""What every test script shares: the game's texts and the escape bytes it writes, one runner,
+a program's output read as it comes, the player who finds a secret by halving, the start of a program
 on a pseudo-terminal, and how a target's program runs here. The tests' environment puts this
-folder on PYTHONPATH."""
+folder on PYTHONPATH. pexpect is imported where it is used: without it, only the cases that
+need it skip."""
+import io
 import os
 import pathlib
-import pty
 import re
-import select
 import subprocess
 import sys
 import termios
@@ -85,10 +85,11 @@ def principal(casos, chamar=None, listar=None):
         return
     try:
         (chamar or (lambda nome, *argumentos: casos[nome](*argumentos)))(*sys.argv[1:])
-    except FileNotFoundError as erro:
-        if os.sep in str(erro.filename) or os.environ.get("TROVELIN_TUDO"):
+    except (FileNotFoundError, ModuleNotFoundError) as erro:
+        falta = getattr(erro, "filename", None) or f"python3-{erro.name}"
+        if os.sep in str(falta) or os.environ.get("TROVELIN_TUDO"):
             raise
-        print(f"SKIP: {erro.filename} is not installed")
+        print(f"SKIP: {falta} is not installed")
         sys.exit(77)
     except Pulado as pulado:
         print(f"SKIP: {pulado}")
@@ -145,49 +146,52 @@ class Alvo(typing.NamedTuple):
         return self.dobrar(feito.stdout)
 
 
-class Leitor:
-    """Reads a program's output as it comes, failing if an expected text is late."""
+def pelo_pipe(comando, windows=False):
+    """Starts `comando` with pexpect on pipes, its stderr with its stdout; a Windows console's
+    CRLF line ends are folded to LF in what is matched."""
+    from pexpect import popen_spawn
 
-    def __init__(self, fd, crlf=False):
-        self.fd = fd
-        self.crlf = crlf  # a Windows console's line ends, folded to LF
-        self.tudo = b""
-        self.visto = 0  # where the last text waited for ended
+    class Tubo(popen_spawn.PopenSpawn):
+        meio = b""  # a CR whose LF may come in the next read
 
-    def _ler(self, prazo):
-        if not select.select([self.fd], [], [], max(prazo, 0))[0]:
-            return None
-        try:
-            return os.read(self.fd, 4096)
-        except OSError:  # a pty's master reads EIO once the child is gone
-            return b""
+        def read_nonblocking(self, size, timeout):
+            bloco = self.meio + super().read_nonblocking(size, timeout)
+            if windows:
+                bloco = dobrar(bloco, True)
+                self.meio = b"\r" if bloco.endswith(b"\r") else b""
+            return bloco[:len(bloco) - len(self.meio)]
 
-    def ate(self, padrao, prazo=10):
-        """Reads until `padrao` (a regex) matches past the text last waited for."""
-        limite = time.monotonic() + prazo
-        while not (achado := re.compile(padrao).search(self.tudo, self.visto)):
-            bloco = self._ler(limite - time.monotonic())
-            confere(bloco is not None, f"waited for {padrao!r}; have {self.tudo[-200:]!r}")
-            confere(bloco, f"output ended while waiting for {padrao!r}")
-            self.tudo = dobrar(self.tudo + bloco, self.crlf)
-        self.visto = achado.end()
-        return achado
-
-    def resto(self, prazo=10):
-        while bloco := self._ler(prazo):
-            self.tudo = dobrar(self.tudo + bloco, self.crlf)
-        return self.tudo
+    return com_registro(Tubo(comando, timeout=10))
 
 
-def jogar_busca_binaria(leitor, responder):
+def do_terminal(fd):
+    """What the other end of a pseudo-terminal reads, with pexpect."""
+    from pexpect import fdpexpect
+    return com_registro(fdpexpect.fdspawn(fd, timeout=10))
+
+
+def com_registro(sessao):
+    sessao.logfile_read = io.BytesIO()
+    return sessao
+
+
+def tudo(sessao, prazo=10, windows=False):
+    """Everything the program wrote, once its output has ended."""
+    import pexpect
+    sessao.expect(pexpect.EOF, timeout=prazo)
+    return dobrar(sessao.logfile_read.getvalue(), windows)
+
+
+def jogar_busca_binaria(sessao):
     """Plays one game by halving the range; returns the guesses and whether one hit."""
     baixo, alto, palpites = 1, 100, []
     for n in range(1, 6):
-        leitor.ate(re.escape(pedido(n)) + rb"$")
+        sessao.expect(re.escape(pedido(n)) + rb"$")
         palpite = (baixo + alto) // 2
         palpites.append(palpite)
-        responder(b"%d\n" % palpite)
-        menor_, maior_, acertou = leitor.ate(padrao("menor", "maior", "acerto")).groups()
+        sessao.send(b"%d\n" % palpite)
+        sessao.expect(padrao("menor", "maior", "acerto"))
+        menor_, maior_, acertou = sessao.match.groups()
         confere(int(menor_ or maior_ or acertou) == palpite, f"answer to {palpite}")
         if acertou:
             return palpites, True
@@ -195,7 +199,8 @@ def jogar_busca_binaria(leitor, responder):
             alto = palpite - 1
         else:
             baixo = palpite + 1
-    segredo = int(leitor.ate(padrao("esgotadas")).group(1))
+    sessao.expect(padrao("esgotadas"))
+    segredo = int(sessao.match.group(1))
     confere(baixo <= segredo <= alto, f"secret {segredo} contradicts the answers")
     return palpites, False
 
@@ -214,12 +219,9 @@ def sem_eco(fd):
 
 
 def no_terminal(comando, eco=False):
-    """Starts `comando` on a pseudo-terminal that an xterm would be, TERM included; with
-    `eco`, echo and line editing on, as a shell leaves the terminal. Returns its pid, a reader
-    of the screen's bytes and a function that types."""
-    pid, fd = pty.fork()
-    if pid == 0:
-        if not eco:
-            sem_eco(0)
-        os.execvpe(comando[0], comando, {**os.environ, "TERM": "xterm"})
-    return pid, Leitor(fd), lambda texto: os.write(fd, texto)
+    """Starts `comando` with pexpect on a pseudo-terminal that an xterm would be, TERM
+    included; with `eco`, echo and line editing on, as a shell leaves the terminal."""
+    import pexpect
+    return com_registro(pexpect.spawn(comando[0], comando[1:], timeout=10,
+                                      env={**os.environ, "TERM": "xterm"},
+                                      preexec_fn=None if eco else lambda: sem_eco(0)))

@@ -221,23 +221,26 @@ def colar(motor, texto):
 
 
 class LeitorDaPagina:
-    """The console read as the black-box tests read a pipe, for the same game-playing code."""
+    """The console played as pexpect plays a program, for the same game-playing code: `expect`
+    waits for a text past the last one found, `send` types a line with `escrever`."""
 
-    def __init__(self, motor):
-        self.motor = motor
-        self.visto = 0
+    def __init__(self, motor, escrever=None):
+        self.motor, self.escrever = motor, escrever
+        self.visto, self.match = 0, None
 
-    def ate(self, padrao, prazo=10):
-        achado = ap.esperar(lambda: re.compile(padrao).search(texto(self.motor), self.visto),
-                            lambda: f"waited for {padrao!r}; have {texto(self.motor)[-200:]!r}",
-                            prazo)
-        self.visto = achado.end()
-        return achado
+    def expect(self, padrao, timeout=10):
+        self.match = ap.esperar(lambda: re.compile(padrao).search(texto(self.motor), self.visto),
+                                lambda: f"waited for {padrao!r}; have {texto(self.motor)[-200:]!r}",
+                                timeout)
+        self.visto = self.match.end()
+
+    def send(self, linha):
+        digitar(self.motor, self.escrever, linha.decode().rstrip("\n"))
 
 
 def ate_o_fim(motor, esperado):
     """Waits for the console to end with `esperado`."""
-    LeitorDaPagina(motor).ate(re.escape(esperado) + rb"$")
+    LeitorDaPagina(motor).expect(re.escape(esperado) + rb"$")
 
 
 def no_celular(motor):
@@ -266,7 +269,7 @@ def partida_com_42(motor, _pasta, escrever, _servidor):
         if digitado:
             digitar(motor, escrever, digitado[:-1])
         todo += novo
-        LeitorDaPagina(motor).ate(rb"\A" + re.escape(todo) + rb"\Z")
+        LeitorDaPagina(motor).expect(rb"\A" + re.escape(todo) + rb"\Z")
         if ap.SORTEANDO in novo:
             ap.confere(time.monotonic() - inicio > 1.9, "no 2 s pause after the draw")
         cores = tuple(motor.script("const estilo = getComputedStyle("
@@ -304,16 +307,15 @@ def partida_sorteada(motor, _pasta, escrever, _servidor=None):
     """A game with the page's own random secret, found by halving the range as a player would,
     with a value refused on the way, too long for a line; each line drawn after its prompt
     before Enter. Then the scrollback's bound."""
-    leitor = LeitorDaPagina(motor)
-    leitor.ate(re.escape(ap.MENU) + rb"$")
-    digitar(motor, escrever, "1")
-    leitor.ate(re.escape(ap.SORTEANDO + ap.pedido(1)) + rb"$")
+    leitor = LeitorDaPagina(motor, escrever)
+    leitor.expect(re.escape(ap.MENU) + rb"$")
+    leitor.send(b"1\n")
+    leitor.expect(re.escape(ap.SORTEANDO + ap.pedido(1)) + rb"$")
     so_o_console(motor)
-    digitar(motor, escrever, "abc" * 40)
-    leitor.ate(re.escape(b"abc\n" + ap.FORA))  # refused: the same attempt is asked again
-    palpites, _ = ap.jogar_busca_binaria(
-        leitor, lambda linha: digitar(motor, escrever, linha.decode().rstrip("\n")))
-    leitor.ate(re.escape(ap.historico(palpites) + ap.MENU) + rb"$")
+    leitor.send(b"abc" * 40)
+    leitor.expect(re.escape(b"abc\n" + ap.FORA))  # refused: the same attempt is asked again
+    palpites, _ = ap.jogar_busca_binaria(leitor)
+    leitor.expect(re.escape(ap.historico(palpites) + ap.MENU) + rb"$")
     rolagem_limitada(motor)
     escrever("3\n")
     ate_o_fim(motor, b"3\n" + ap.ADEUS)
@@ -362,7 +364,7 @@ def digitado_antes(motor, _pasta, escrever, servidor):
 
 
 def erro_fatal(motor, _pasta, _escrever, _servidor):
-    LeitorDaPagina(motor).ate(ERRO)
+    LeitorDaPagina(motor).expect(ERRO)
 
 
 def nova_versao(pasta):
