@@ -3,11 +3,13 @@
 
 Usage: pacote.py CASE ARGUMENTS...
   instalacao BUILD_DIR PROGRAM SYSTEM [EMULATOR...]  install into a temporary prefix, play there
-  deb SOURCE_DIR [TOOLCHAIN EMULATOR...]   the .deb as README builds it: lintian, hardening, play
-  rpm SOURCE_DIR [TOOLCHAIN EMULATOR...]   the .rpm likewise: rpmlint, installed by rpm, play
-  reproducivel SOURCE_DIR [TOOLCHAIN EMULATOR...]  two builds, other paths, times, umasks: same bytes
+  construcao SOURCE_DIR PACKAGES_DIR [TOOLCHAIN]  the .deb and .rpm as README builds them, once
+  deb SOURCE_DIR PACKAGES_DIR [EMULATOR...]  that .deb: lintian, hardening, installed, played
+  rpm SOURCE_DIR PACKAGES_DIR [EMULATOR...]  that .rpm likewise: rpmlint, installed by rpm, played
+  reproducivel SOURCE_DIR BUILT_DIR SYSTEM [TOOLCHAIN]  built again elsewhere, later, other umask:
+                                           the same .deb and .rpm, or .exe and .zip for Windows
   fonte SOURCE_DIR                         the release tarball, built by Debian's, RPM's and Arch's tools
-  piuparts SOURCE_DIR                      the .deb installs, upgrades and purges, here and newer
+  piuparts SOURCE_DIR PACKAGES_DIR         the .deb installs, upgrades and purges, here and newer
   zip BUILD_DIR                            the Windows .zip: program, licence, read-me
   nsis BUILD_DIR EMULATOR                  the Windows installer: its language, an upgrade, play
   assinatura SOURCE_DIR EMULATOR           with a certificate, the .exe and (un)installer signed
@@ -23,7 +25,6 @@ import shutil
 import subprocess
 import tarfile
 import tempfile
-import time
 import typing
 import zipfile
 from pathlib import Path
@@ -193,13 +194,20 @@ def instalado(raiz, pacote, formato, *emulador):
     return programa
 
 
-def binario(formato, temporario, fonte, cadeia="", *emulador):
-    """The package as README's plain commands make it, checked by its family's own linter, and
-    installed, played and removed in a scratch root by its family's own tool. The .deb's
-    program must also pass hardening-check and carry the C++ runtime it needs."""
-    # The plain commands, with the prefix left as it is (/usr/local): cpack installs to /usr.
-    [pacote] = construir_pacotes(fonte, temporario / "build", 0o002, cadeia, formatos=(formato,))
-    FAMILIAS[formato].conferir(pacote, versao(fonte))
+def construcao(_temporario, fonte_, pacotes, cadeia=""):
+    """The .deb and the .rpm as README's plain commands make them, for the toolchain's target:
+    built once, for the cases that check them. The prefix is left as it is (/usr/local):
+    cpack installs to /usr."""
+    shutil.rmtree(pacotes, ignore_errors=True)
+    construir_pacotes(fonte_, Path(pacotes), 0o002, cadeia, formatos=("deb", "rpm"))
+
+
+def binario(formato, temporario, fonte_, pacotes, *emulador):
+    """The package, checked by its family's own linter, and installed, played and removed in a
+    scratch root by its family's own tool. The .deb's program must also pass hardening-check
+    and carry the C++ runtime it needs."""
+    pacote = so_um(Path(pacotes), f"*.{formato}")
+    FAMILIAS[formato].conferir(pacote, versao(fonte_))
     jogo = instalado(temporario / "raiz", pacote, formato, *emulador)
     if formato == "deb":
         # Control-flow protection (x86's CET) and branch protection (arm64's BTI and PAC, which
@@ -211,28 +219,30 @@ def binario(formato, temporario, fonte, cadeia="", *emulador):
         ap.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
 
 
+def reproducivel(temporario, fonte_, construido, sistema, cadeia=""):
+    """The same commit built again, elsewhere, later, under another umask, gives the same bytes
+    as the build the other cases check: its .deb and .rpm, or for Windows its .exe and .zip."""
+    codigo = temporario / "um" / "caminho" / "mais" / "longo" / "trovelin"
+    shutil.copytree(fonte_, codigo, symlinks=True,
+                    ignore=shutil.ignore_patterns("build", "__pycache__", "node_modules"))
+    if sistema == "Windows":
+        primeiros = [Path(construido, "trovelin.exe"),
+                     empacotar(construido, "ZIP", destino=temporario / "zip")]
+        segundos = construir_windows(codigo, 0o022)
+    else:
+        primeiros = [so_um(Path(construido), f"*.{formato}") for formato in ("deb", "rpm")]
+        segundos = construir_pacotes(codigo, codigo / "build" / "jogo", 0o022, cadeia,
+                                     formatos=("deb", "rpm"))
+    for primeiro, segundo in zip(primeiros, segundos):
+        ap.confere(primeiro.read_bytes() == segundo.read_bytes(), f"{primeiro.name} differs")
+
+
 def construir_windows(codigo, umask):
     """The .exe and the .zip, as README builds them."""
     rodar("cmake", "--preset", "windows", "-DBUILD_TESTING=OFF", cwd=codigo, umask=umask)
     rodar("cmake", "--build", "--preset", "windows", cwd=codigo, umask=umask)
     windows = codigo / "build" / "windows"
     return [windows / "trovelin.exe", empacotar(windows, "ZIP", umask=umask)]
-
-
-def reproducivel(temporario, fonte, cadeia="", *_emulador):
-    """The same commit built twice, elsewhere, later, under another umask: same bytes. The
-    .deb and .rpm for the toolchain's target; a native run checks the Windows .exe and .zip too."""
-    artefatos = []
-    for pasta, umask in (("a", 0o022), ("um/caminho/mais/longo", 0o002)):
-        codigo = temporario / pasta / "trovelin"
-        shutil.copytree(fonte, codigo, symlinks=True,
-                        ignore=shutil.ignore_patterns("build", "__pycache__", "node_modules"))
-        linux = construir_pacotes(codigo, codigo / "build" / "jogo", umask, cadeia,
-                              "-DCMAKE_INSTALL_PREFIX=/usr", formatos=("deb", "rpm"))
-        artefatos.append([*linux, *([] if cadeia else construir_windows(codigo, umask))])
-        time.sleep(1.1)  # another second on the clock for the second build
-    for primeiro, segundo in zip(*artefatos):
-        ap.confere(primeiro.read_bytes() == segundo.read_bytes(), f"{primeiro.name} differs")
 
 
 def subir_versao(clone):
@@ -338,7 +348,7 @@ def makepkg(pasta, tarball, sem_testes):
     return registro, so_um(pasta, "*.pkg.tar.*")
 
 
-def piuparts(temporario, fonte_):
+def piuparts(temporario, fonte_, pacotes):
     """piuparts installs and purges the next release's .deb, and upgrades to it from this
     release's, both made the plain way, on this Debian and on every newer one: the .deb built
     on the oldest serves them all. Its base systems come from the mirror once and are kept."""
@@ -347,7 +357,7 @@ def piuparts(temporario, fonte_):
     esta = re.search(r"^VERSION_CODENAME=(\w+)", Path("/etc/os-release").read_text(), re.M)[1]
     repositorio = temporario / "repositorio"
     repositorio.mkdir()
-    shutil.copy(*construir_pacotes(fonte_, temporario / "build"), repositorio)
+    shutil.copy(so_um(Path(pacotes), "*.deb"), repositorio)
     (repositorio / "Packages").write_bytes(rodar("dpkg-scanpackages", ".", cwd=repositorio))
     clone = clone_da_proxima(fonte_, temporario / "clone")
     [proxima] = construir_pacotes(clone, clone / "build" / "jogo")
@@ -510,7 +520,7 @@ def desktop(destino, fonte_, compilado):
     ap.confere(f'version="{versao(fonte_)}"' in metainfo.read_text(), "metainfo version")
 
 
-CASOS = {"instalacao": instalacao, "deb": functools.partial(binario, "deb"),
+CASOS = {"instalacao": instalacao, "construcao": construcao, "deb": functools.partial(binario, "deb"),
          "rpm": functools.partial(binario, "rpm"), "reproducivel": reproducivel, "fonte": fonte,
          "piuparts": piuparts, "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura,
          "manual": manual, "desktop": desktop}
