@@ -99,9 +99,12 @@ def segredos_variam(programa, _):
     processos = [subprocess.Popen(ALVO.comando(programa), stdin=subprocess.PIPE,
                                   stdout=subprocess.PIPE)
                  for _ in range(5)]
+    for processo in processos:  # all answered first, so that their draws' pauses overlap
+        processo.stdin.write(b"1 100 100 100 100 100 3\n")
+        processo.stdin.flush()
     segredos = set()
     for processo in processos:
-        saida = ALVO.dobrar(processo.communicate(b"1 100 100 100 100 100 3\n", timeout=60)[0])
+        saida = ALVO.dobrar(processo.communicate(timeout=60)[0])
         achado = re.search(padrao("esgotadas", "acerto"), saida)
         confere(achado, f"no secret in {saida!r}")
         segredos.add(int(achado.group(1) or achado.group(2)))
