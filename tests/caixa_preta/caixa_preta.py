@@ -96,12 +96,10 @@ def pipe_fechado(programa, _):
 
 def segredos_variam(programa, _):
     """Separate runs draw separate secrets: five at once, each losing to reveal its secret."""
-    processos = [subprocess.Popen(ALVO.comando(programa), stdin=subprocess.PIPE,
+    processos = [subprocess.Popen(ALVO.comando(programa),  # answered at once: pauses overlap
+                                  stdin=pipe_com(b"1 100 100 100 100 100 3\n"),
                                   stdout=subprocess.PIPE)
                  for _ in range(5)]
-    for processo in processos:  # all answered first, so that their draws' pauses overlap
-        processo.stdin.write(b"1 100 100 100 100 100 3\n")
-        processo.stdin.flush()
     segredos = set()
     for processo in processos:
         saida = ALVO.dobrar(processo.communicate(timeout=60)[0])
