@@ -17,7 +17,9 @@ enum class Pintura : std::uint8_t {
   paleta,    // the Linux console's palette (OSC P): text already shown changes too
 };
 
-// Colour `indice` (0 to 15) of the Windows console's palette, as #RRGGBB.
+// Colour `indice` (0 to 15) as #RRGGBB, where the exact shade is ours to
+// choose: the Windows console's palette, but for a red and a yellow that read
+// on each other.
 std::string corDaPaleta(unsigned indice);
 
 // What TERM alone says, for when the terminal cannot be asked. The Linux

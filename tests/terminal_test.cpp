@@ -18,13 +18,13 @@ struct Cores {
 TEST(Cores, CadaPinturaEscreveOEsquemaDoComandoColor) {
   const std::vector<Cores> casos = {
       {Pintura::janela, kCoresNormais, "\x1b]10;#CCCCCC\x07\x1b]11;#0C0C0C\x07\x1b[39;49m"},
-      {Pintura::janela, kCoresDoAcerto, "\x1b]10;#C50F1F\x07\x1b]11;#C19C00\x07\x1b[39;49m"},
+      {Pintura::janela, kCoresDoAcerto, "\x1b]10;#A00D1A\x07\x1b]11;#F2C400\x07\x1b[39;49m"},
       {Pintura::textoRgb, kCoresNormais, "\x1b[38;2;204;204;204;48;2;12;12;12m"},
-      {Pintura::textoRgb, kCoresDoAcerto, "\x1b[38;2;197;15;31;48;2;193;156;0m"},
+      {Pintura::textoRgb, kCoresDoAcerto, "\x1b[38;2;160;13;26;48;2;242;196;0m"},
       {Pintura::texto256, kCoresNormais, "\x1b[38;5;252;48;5;232m"},
       {Pintura::texto256, kCoresDoAcerto, "\x1b[38;5;160;48;5;142m"},
       {Pintura::paleta, kCoresNormais, "\x1b]P00C0C0C\x1b]P7CCCCCC\x1b[39;49m"},
-      {Pintura::paleta, kCoresDoAcerto, "\x1b]P0C19C00\x1b]P7C50F1F\x1b[39;49m"},
+      {Pintura::paleta, kCoresDoAcerto, "\x1b]P0F2C400\x1b]P7A00D1A\x1b[39;49m"},
       {Pintura::nenhuma, kCoresDoAcerto, ""},
   };
   for (const Cores& caso : casos) {

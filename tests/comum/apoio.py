@@ -34,13 +34,13 @@ REGRAS = TEXTOS["regras"]
 SORTEANDO = TEXTOS["sorteando"]
 FORA = TEXTOS["fora"]
 CORES_07 = b"\x1b]10;#CCCCCC\x07\x1b]11;#0C0C0C\x07\x1b[39;49m"
-CORES_64 = b"\x1b]10;#C50F1F\x07\x1b]11;#C19C00\x07\x1b[39;49m"
+CORES_64 = b"\x1b]10;#A00D1A\x07\x1b]11;#F2C400\x07\x1b[39;49m"
 PERGUNTA = b"\x1b]10;?\x07\x1b[>c\x1b[c"  # does the terminal know OSC 10, and which is it
 RESPOSTA_DO_XTERM = b"\x1b]10;rgb:0000/0000/0000\x1b\\\x1b[>41;379;0c\x1b[?64;1;2c"
 # A terminal that ignores OSC 10/11 gets SGR colours, and its own while the player types.
 RESPOSTA_DO_QTERMINAL = b"\x1b[>0;115;0c\x1b[?62;c"
 SGR_07 = b"\x1b[38;2;204;204;204;48;2;12;12;12m"
-SGR_64 = b"\x1b[38;2;197;15;31;48;2;193;156;0m"
+SGR_64 = b"\x1b[38;2;160;13;26;48;2;242;196;0m"
 SGR_DO_TERMINAL = b"\x1b[39;49m"
 SGR256_07 = b"\x1b[38;5;252;48;5;232m"  # GNU screen passes 256-colour SGR only
 PALETA_07 = b"\x1b]P00C0C0C\x1b]P7CCCCCC\x1b[39;49m"  # the Linux console's colours 0 and 7

@@ -36,7 +36,7 @@ from selenium.common.exceptions import WebDriverException
 import apoio as ap
 
 NORMAIS = ("rgb(204, 204, 204)", "rgb(12, 12, 12)")  # text, background: color 07
-ACERTO = ("rgb(197, 15, 31)", "rgb(193, 156, 0)")    # color 64
+ACERTO = ("rgb(160, 13, 26)", "rgb(242, 196, 0)")    # color 64
 ERRO = rb"\n\nErro: o jogo parou \(.+\)\. Recarregue a pagina\.\n$"
 TELEFONE = (390, 844)
 TECLADO_NA_TELA = 336  # of those 844 px, as an iPhone's keyboard takes them
