@@ -1,12 +1,14 @@
 "use strict";
 // The console of the page, for the game compiled to WebAssembly (trovelin.js):
-// shows what the game writes, one element a line, so that a screen reader
-// announces each new line; the player types right after the prompt, into an
-// editable span that wraps with the line as a terminal's echo does (a phone's
-// on-screen keyboard needs an editable element), and each line sent goes to
-// the game as a terminal would hand it over.
+// shows what the game writes in a log that a screen reader follows, each
+// frame's text added whole and never changed, so that each is spoken once and
+// in order. The player types right after the prompt, into an editable span
+// outside the log that wraps with the line as a terminal's echo does (a
+// phone's on-screen keyboard needs an editable element), and each line sent
+// goes to the game as a terminal would hand it over.
 (() => {
   const tela = document.getElementById("console");
+  const saida = document.getElementById("saida");
   const entrada = document.getElementById("entrada");
   const deNovo = document.getElementById("de-novo");
 
@@ -14,17 +16,13 @@
   // what a short one does. xterm keeps 1024 by default; so many hold the last
   // 40 or so games, and each frame's layout costs at most twice a first game's.
   const LINHAS_GUARDADAS = 1000;
+  let linhas = saida.textContent.split("\n").length - 1;  // line ends in the log
   const INICIO = "trovelin-primeiro-texto";  // marks how long the page took to start
 
   const codificador = new TextEncoder();
   let paraOJogo = new Uint8Array(0);  // lines sent, not yet read by the game
   let acordarOJogo = null;
   let terminou = false;
-  // The last line, still growing, holds the prompt and the typing after it; a
-  // finished line moves above it, so that the typing never moves (a moved
-  // element loses its focus, and a phone its keyboard).
-  const ultima = entrada.parentElement;
-  const linhaAtual = ultima.firstChild;
   // Lines typed before this script ran go to the game as pasted, once it is
   // ready for them (below). Once Enter is pressed in it, the browser ends the
   // editable span with a line break of its own, so that the last line shows:
@@ -33,7 +31,7 @@
   entrada.textContent = "";
   // The first menu is in the HTML, to be seen before the game has started: the
   // game's first text is taken up by it.
-  let jaNaTela = Array.from(tela.children, (linha) => linha.textContent).join("\n");
+  let jaNaTela = saida.textContent;
 
   // Once a frame, just before it is drawn: reading the height lays the page
   // out, and the first menu came later for each time it was read.
@@ -48,25 +46,72 @@
     }
   }
 
-  function terminarLinha() {
-    const linha = document.createElement("div");
-    linha.className = "linha";
-    linha.textContent = linhaAtual.data;
-    ultima.before(linha);
-    linhaAtual.data = "";
-    if (tela.childElementCount > LINHAS_GUARDADAS) {
-      tela.firstElementChild.remove();
+  const finsDeLinha = (texto) => texto.split("\n").length - 1;
+
+  // The player's typing, echoed as a terminal does, goes to the span that ends
+  // the log: hidden from a screen reader, which spoke it as it was typed, and
+  // a change of text, which the log does not announce, not an addition.
+  function novoEco() {
+    const span = document.createElement("span");
+    span.setAttribute("aria-hidden", "true");
+    span.append(document.createTextNode(""));
+    saida.append(span);
+    return span.firstChild;
+  }
+  let eco = novoEco();
+
+  // Each element of the log holds one text node. The oldest go whole; of one
+  // that holds more than is to go (a paste of many lines), its first lines.
+  function guardarSoAsUltimas() {
+    while (linhas > LINHAS_GUARDADAS) {
+      const primeiro = saida.firstChild;
+      const sobra = linhas - LINHAS_GUARDADAS;
+      const fins = finsDeLinha(primeiro.textContent);
+      if (fins <= sobra && primeiro !== eco.parentNode) {
+        primeiro.remove();
+        linhas -= fins;
+      } else {
+        let corte = 0;
+        for (let i = 0; i < sobra; i++) {
+          corte = primeiro.textContent.indexOf("\n", corte) + 1;
+        }
+        primeiro.firstChild.deleteData(0, corte);
+        linhas -= sobra;
+      }
+    }
+    rolarParaOFim();
+  }
+
+  // What the game writes goes to the log once a frame, as one addition that
+  // never changes: a screen reader speaks each addition once, in order, where
+  // two made at once can come out of it reversed, or one of them not at all.
+  let aMostrar = "";
+  let quadro = 0;
+  function mostrar(texto) {
+    if (aMostrar === "") {
+      quadro = requestAnimationFrame(acrescentar);
+    }
+    aMostrar += texto;
+  }
+
+  function acrescentar() {
+    if (aMostrar !== "") {
+      const trecho = document.createElement("span");
+      trecho.setAttribute("role", "group");  // one object, whose text is read whole
+      trecho.textContent = aMostrar;
+      saida.append(trecho);
+      linhas += finsDeLinha(aMostrar);
+      aMostrar = "";
+      eco = novoEco();
+      guardarSoAsUltimas();
     }
   }
 
-  function mostrar(texto) {
-    texto.split("\n").forEach((pedaco, i) => {
-      if (i > 0) {
-        terminarLinha();
-      }
-      linhaAtual.appendData(pedaco);
-    });
-    rolarParaOFim();
+  function ecoar(texto) {
+    acrescentar();  // what the game wrote before stays before
+    eco.appendData(texto);
+    linhas += finsDeLinha(texto);
+    guardarSoAsUltimas();
   }
 
   // What the game writes first is what the HTML shows already; should the two
@@ -78,8 +123,8 @@
     }
     if (!texto.startsWith(jaNaTela)) {
       console.error("Trovelin: o menu da pagina difere do jogo");
-      tela.replaceChildren(ultima);
-      linhaAtual.data = "";
+      saida.replaceChildren(eco.parentNode);
+      linhas = finsDeLinha(eco.data);
       jaNaTela = "";
     }
     mostrar(texto.slice(jaNaTela.length));
@@ -87,7 +132,7 @@
   }
 
   function enviar(linha) {
-    mostrar(linha);  // the line stays on screen, as a terminal echoes it
+    ecoar(linha);  // the line stays on screen, as a terminal echoes it
     const bytes = codificador.encode(linha);
     const juntos = new Uint8Array(paraOJogo.length + bytes.length);
     juntos.set(paraOJogo);
@@ -168,12 +213,18 @@
   }
   deNovo.addEventListener("click", () => location.reload());
 
+  // The last text (the farewell, or why the game stopped) goes to the log
+  // once the focus is on the button: a screen reader drops what it has not
+  // yet said of a live region when the focus moves.
+  const DEPOIS_DO_FOCO = 200;  // ms
   function encerrar() {
     terminou = true;
-    entrada.remove();
+    cancelAnimationFrame(quadro);
+    setTimeout(acrescentar, DEPOIS_DO_FOCO);
     tela.append(deNovo);  // in the text's flow, after the last line: it covers nothing
     deNovo.hidden = false;
-    deNovo.focus();
+    deNovo.focus();  // straight from the typing, which then goes
+    entrada.remove();
     rolarParaOFim();
   }
 

@@ -10,6 +10,7 @@ The page is judged as drawn: the console's visible text put into lines by where 
 draws each character, the typing included.
 """
 import contextlib
+import errno
 import faulthandler
 import functools
 import glob
@@ -19,10 +20,12 @@ import operator
 import os
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
 import time
+import tty
 import typing
 
 from selenium import webdriver
@@ -41,6 +44,8 @@ ERRO = rb"\n\nErro: o jogo parou \(.+\)\. Recarregue a pagina\.\n$"
 TELEFONE = (390, 844)
 TECLADO_NA_TELA = 336  # of those 844 px, as an iPhone's keyboard takes them
 TECLAS = {"\n": Keys.ENTER, "\b": Keys.BACKSPACE, "\t": Keys.TAB}
+MODULOS = os.path.join(os.path.dirname(__file__), "node_modules")
+ESTREITA = 320  # CSS px: WCAG's reflow width
 
 # What the player types and what the whole console then says, with its colours.
 # Typed text stays on screen, as a terminal echoes it.
@@ -55,14 +60,27 @@ PASSOS = [
 ]
 
 
+def falado(texto):
+    """What a screen reader should speak of the game's `texto`: each line with words."""
+    return [linha.strip() for linha in texto.split("\n") if linha.strip()]
+
+
+# What a screen reader speaks of that session, after the first menu: the game's lines, once
+# each, in order; the typing it speaks only as it is typed.
+DIGITADO = [re.sub(".\b", "", digitado) for digitado, _, _ in PASSOS]
+FALA = [linha for (_, novo, _), eco in zip(PASSOS[1:], DIGITADO[1:])
+        for linha in falado(novo[len(eco):].decode())]
+
+
 class PorPuppeteer:
     """Debian's Chromium or Firefox ESR, driven over CDP or WebDriver BiDi by puppeteer.mjs
     (puppeteer-core), which knows the same methods as WebKit's driver below: each call is a line
     of JSON there and back."""
 
-    def __init__(self, navegador, celular):
+    def __init__(self, navegador, celular, visivel=False):
         self.processo = subprocess.Popen(
-            ["node", os.path.join(os.path.dirname(__file__), "puppeteer.mjs"), navegador],
+            ["node", os.path.join(os.path.dirname(__file__), "puppeteer.mjs"), navegador,
+             *(["visivel"] if visivel else [])],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.altura(TELEFONE[1] if celular else None)
 
@@ -135,14 +153,108 @@ class WebKit:
         self.servico.wait(30)
 
 
+class Orca:
+    """Debian's Orca, as a blind player runs it, on a D-Bus session of its own on this display,
+    its speech written to its debug log through a speech server that says nothing
+    (sem_voz.py). The browsers started meanwhile expose their pages to it."""
+
+    def __init__(self):
+        for pacote, arquivo in (("orca", "/usr/bin/orca"),
+                                ("at-spi2-core", "/usr/libexec/at-spi-bus-launcher")):
+            if not os.path.exists(arquivo):
+                raise FileNotFoundError(errno.ENOENT, "not installed", pacote)
+        self.casa = casa = tempfile.mkdtemp()
+        os.makedirs(os.path.join(casa, ".local", "share", "orca"))
+        with open(os.path.join(casa, ".local", "share", "orca", "user-settings.conf"), "w",
+                  encoding="utf-8") as preferencias:
+            json.dump({"general": {"speechServerFactory": "sem_voz"}, "keybindings": {},
+                       "profiles": {"default": {"profile": ["Default", "default"],
+                                                "speechServerFactory": "sem_voz"}},
+                       "pronunciations": {}}, preferencias)
+        endereco, pid = subprocess.run(
+            ["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
+            capture_output=True, text=True, check=True).stdout.split()
+        self.barramento = int(pid)
+        os.environ.update(DBUS_SESSION_BUS_ADDRESS=endereco, GNOME_ACCESSIBILITY="1",
+                          ACCESSIBILITY_ENABLED="1")
+        # The log to a terminal, which Python writes to line by line (to a file, it keeps the
+        # last lines until it has more).
+        principal, self.terminal = os.openpty()  # held open: without it, reading ends at once
+        tty.setraw(self.terminal)
+        self.registro = []
+        threading.Thread(target=self.ler, args=(principal,), daemon=True).start()
+        self.processo = subprocess.Popen(
+            ["orca", f"--debug-file={os.ttyname(self.terminal)}"], stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, env={**os.environ, "HOME": casa,
+                                            "PYTHONPATH": os.path.dirname(__file__)})
+        ap.esperar(self.fala, lambda: "Orca said nothing as it started", 30)
+
+    def ler(self, principal):
+        with contextlib.suppress(OSError):
+            while bloco := os.read(principal, 1 << 16):
+                self.registro.append(bloco)
+
+    def fala(self):
+        """What Orca has spoken, one utterance an item."""
+        return [re.sub(r"\n\s*", "\n", dito) for dito in re.findall(
+            r"SPEECH OUTPUT: '(.*?)' ?\{", b"".join(self.registro).decode(errors="replace"), re.S)]
+
+    def calar(self):
+        """Waits until Orca has said nothing new for a while: a key typed before stops the rest,
+        as a player would not."""
+        antes = None
+        while antes != (agora := len(self.fala())):
+            antes = agora
+            time.sleep(0.8)
+
+    def fechar(self):
+        self.processo.kill()  # it may wait on the bus for long on SIGTERM
+        self.processo.wait(30)
+        os.kill(self.barramento, signal.SIGTERM)
+        os.close(self.terminal)
+        shutil.rmtree(self.casa)
+
+
+ECO_DE_TECLA = re.compile(r"\S+ ")  # Orca names a key typed, then a space: "5 ", "return "
+
+
+def conferir_fala(orca, caso):
+    """From the first key typed, Orca speaks each new line of the game once, in order, and what
+    was typed only as its keys."""
+    def linhas():
+        fala = orca.fala()
+        inicio = next((i for i, dito in enumerate(fala) if ECO_DE_TECLA.fullmatch(dito)),
+                      len(fala))
+        return [linha for dito in fala[inicio:] if not ECO_DE_TECLA.fullmatch(dito)
+                for linha in falado(dito)]
+    ap.esperar(lambda: FALA[-1] in linhas(), lambda: f"{caso}: Orca said {linhas()}", 20)
+    ouvido = linhas()
+    releu = {linha.strip() for linha in DIGITADO} & set(ouvido)
+    ap.confere([linha for linha in ouvido if linha in FALA] == FALA and not releu,
+               f"{caso}: Orca said {ouvido}, typing read as output: {releu}")
+
+
+def teclado_do_x(orca, digitado):
+    """Real keys, as the X server gives them to the window with the focus and to Orca, once it
+    has said what came before."""
+    orca.calar()
+    for pedaco in re.split(r"([\n\b])", digitado):
+        if pedaco in ("\n", "\b"):
+            subprocess.run(["xdotool", "key", {"\n": "Return", "\b": "BackSpace"}[pedaco]],
+                           check=True)
+        elif pedaco:
+            subprocess.run(["xdotool", "type", "--delay", "50", pedaco], check=True)
+
+
 MOTORES = {"chromium": functools.partial(PorPuppeteer, "chromium"),
            "firefox": functools.partial(PorPuppeteer, "firefox"), "webkit": WebKit}
 
 
 def texto(motor):
-    """The console's lines, one element each, as the text they show."""
-    return motor.script("return Array.from(document.querySelectorAll('#console .linha'),"
-                        " (linha) => linha.textContent).join('\\n')").encode()
+    """The console's text: what the game wrote, the typing echoed, and what is being typed."""
+    return motor.script("const entrada = document.getElementById('entrada');"
+                        " return document.getElementById('saida').textContent"
+                        " + (entrada ? entrada.textContent : '')").encode()
 
 
 # The console as drawn: each visible character where the layout put it, into lines by its top;
@@ -175,7 +287,7 @@ TELA = """
     return [Array.from(linhas.keys()).sort((a, b) => a - b).map((y) =>
               linhas.get(y).sort((a, b) => a[0] - b[0]).map((c) => c[1]).join('')),
             Math.floor(util / largura + 0.001),
-            entrada ? entrada.previousSibling.data : null];"""
+            entrada ? document.getElementById('saida').textContent.split('\\n').pop() : null];"""
 
 
 def quebrar(texto, colunas):
@@ -260,9 +372,35 @@ def no_celular(motor):
     return escrever
 
 
+def no_motor(motor, caminho, exportado=None):
+    """Runs an npm package's browser bundle in the page, as the browser's tools run a script
+    (the page's policy allows none of its own); an ES module's `exportado` becomes a global."""
+    with open(os.path.join(MODULOS, caminho), encoding="utf-8") as arquivo:
+        codigo = arquivo.read()
+    if exportado:
+        codigo = re.sub(r"export\s*\{[^}]*?([\w$]+) as " + exportado + r"\b[^}]*\};?",
+                        rf"window.{exportado} = \1;", codigo)
+    motor.script(codigo + "\n")  # past a last line that is a comment
+
+
+def sem_falhas_de_acessibilidade(motor, quando):
+    """axe-core's WCAG 2 A and AA rules find nothing, as the page is now and 320 px wide."""
+    for largura in (None, ESTREITA):
+        motor.largura(largura)
+        falhas = motor.script("""return axe.run(document, {runOnly: ['wcag2a', 'wcag2aa',
+            'wcag21a', 'wcag21aa', 'wcag22aa']}).then((r) => r.violations.map((v) =>
+            `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`));""")
+        ap.confere(not falhas, f"{quando}, {largura or 'desktop'} wide: axe finds {falhas}")
+    motor.largura(None)
+
+
 def partida_com_42(motor, _pasta, escrever, _servidor):
     """The whole console, exact, with its colours and the pause, on the page whose secret is 42;
-    each line typed drawn after its prompt before Enter."""
+    each line typed drawn after its prompt before Enter. In every state axe-core finds nothing,
+    and a screen-reader model hears each new line of the game once, in order, and no typing."""
+    no_motor(motor, "axe-core/axe.min.js")
+    no_motor(motor, "@guidepup/virtual-screen-reader/lib/esm/index.browser.js", "virtual")
+    motor.script("return virtual.start({container: document.body}).then(() => null)")
     todo = b""
     for digitado, novo, cores_esperadas in PASSOS:
         inicio = time.monotonic()
@@ -276,6 +414,12 @@ def partida_com_42(motor, _pasta, escrever, _servidor):
                                    "document.getElementById('console'));"
                                    " return [estilo.color, estilo.backgroundColor];"))
         ap.confere(cores == cores_esperadas, f"after {digitado!r}: colours {cores}")
+        sem_falhas_de_acessibilidade(motor, f"after {digitado!r}")
+    # The model reads what each addition holds as one phrase, its line ends as spaces.
+    ouvido = " ".join(frase.removeprefix("polite: ") for frase in
+                      motor.script("return virtual.spokenPhraseLog()")
+                      if frase.startswith("polite: "))
+    ap.confere(ouvido == " ".join(FALA), f"the screen-reader model said {ouvido!r}")
 
 
 def so_o_console(motor):
@@ -295,11 +439,13 @@ def rolagem_limitada(motor):
     def depois_de(vezes, fim, esperado):
         colar(motor, "2\n" * vezes + fim)
         ate_o_fim(motor, esperado)
-        return motor.script("return [document.getElementsByTagName('*').length,"
-                            " document.querySelectorAll('#console .linha').length]")
+        return motor.script("const saida = document.getElementById('saida');"
+                            " return [saida.childNodes.length,"
+                            " saida.textContent.split('\\n').length - 1]")
     cheio = depois_de(80, "9\n", ap.INVALIDA + ap.MENU)
     mais = depois_de(20, "8\n", ap.INVALIDA + ap.MENU)  # the rules come between
-    ap.confere(cheio == mais and cheio[1] <= LINHAS_GUARDADAS,
+    ap.confere(all(linhas <= LINHAS_GUARDADAS and nos <= 2 * LINHAS_GUARDADAS  # at most a text
+                   for nos, linhas in (cheio, mais)),                 # and an echo a line
                f"nodes and lines, full and after more: {cheio}, {mais}")
 
 
@@ -342,7 +488,7 @@ def foco_de_volta(motor, _pasta, escrever, _servidor):
     motor.script("document.activeElement.blur()")
     escrever("2\n")
     ate_o_fim(motor, b"opcao:2\n" + ap.REGRAS + ap.MENU)
-    motor.clicar("#console .linha:nth-child(3)")
+    motor.clicar("#saida > :nth-child(3)")
     escrever("2\n")
     ate_o_fim(motor, b"opcao:2\n" + ap.REGRAS + ap.MENU)
     escrever("\t")  # WebKit's MiniBrowser, with no other place to go, keeps it
@@ -426,6 +572,7 @@ class Caso(typing.NamedTuple):
     celular: bool = False
     por_http: bool = False
     segurado: str = None  # a file the server holds back until the case lets it go
+    orca: bool = False    # played by keys on a visible window, heard through Orca
 
 
 def com_42(_compilado, pagina_42, temporario):
@@ -434,6 +581,8 @@ def com_42(_compilado, pagina_42, temporario):
 
 CASOS = {
     "chromium.segredo_42": Caso("chromium", partida_com_42, com_42),
+    **{f"{motor}.orca": Caso(motor, partida_com_42, com_42, orca=True)
+       for motor in ("chromium", "firefox")},
     **{f"{motor}{'.celular' if celular else ''}.{'http' if por_http else 'disco'}":
        Caso(motor, partida_sorteada, celular=celular, por_http=por_http)
        for motor in MOTORES for celular in (False, True) for por_http in (False, True)},
@@ -496,8 +645,7 @@ def conferir_o_fim(motor, caso):
     """The button after the farewell, focused, in view, covering nothing; no sideways
     scrolling."""
     medidas = motor.script("""
-        const linhas = document.querySelectorAll('#console .linha');
-        const ultima = linhas[linhas.length - 1].getBoundingClientRect();
+        const ultima = document.getElementById('saida').getBoundingClientRect();
         const botao = document.getElementById('de-novo');
         const tela = document.getElementById('console');
         return [!botao.hidden, document.activeElement === botao,
@@ -512,7 +660,8 @@ def conferir_o_fim(motor, caso):
 def main(nome, compilado, pagina_42):
     caso = CASOS[nome]
     faulthandler.dump_traceback_later(180, exit=True)  # a stuck browser says where, and ends
-    motor = MOTORES[caso.motor](caso.celular)
+    orca = Orca() if caso.orca else None
+    motor = MOTORES[caso.motor](caso.celular, *([True] if caso.orca else []))
     servidor = None
     try:
         with tempfile.TemporaryDirectory() as temporario:
@@ -524,14 +673,18 @@ def main(nome, compilado, pagina_42):
             if caso.antes:
                 motor.antes(caso.antes)
             motor.ir(raiz + "index.html", bool(caso.segurado))
-            caso.jogar(motor, pasta, no_celular(motor) if caso.celular else motor.teclado,
-                       servidor)
+            caso.jogar(motor, pasta, functools.partial(teclado_do_x, orca) if caso.orca else
+                       no_celular(motor) if caso.celular else motor.teclado, servidor)
+            if orca:
+                conferir_fala(orca, nome)
             conferir_o_fim(motor, nome)
             conferir_registros(motor, nome, raiz, caso.falha, servidor)
     finally:
         motor.fechar()
         if servidor:
             servidor.fechar()
+        if orca:
+            orca.fechar()
     faulthandler.cancel_dump_traceback_later()
 
 

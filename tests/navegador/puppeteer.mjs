@@ -7,10 +7,17 @@ import puppeteer from "puppeteer-core";
 
 const LANCAMENTOS = {
   chromium: { browser: "chrome", executablePath: "/usr/bin/chromium",
-              args: ["--no-sandbox", "--disable-gpu", "--disable-quic"] },
+              args: ["--no-sandbox", "--disable-gpu", "--disable-quic"],
+              paraOLeitor: ["--force-renderer-accessibility"] },
   firefox: { browser: "firefox", executablePath: "/usr/bin/firefox-esr" },
 };
-const navegador = await puppeteer.launch({ ...LANCAMENTOS[process.argv[2]], headless: true });
+// "visivel" (argv[3]): a window on the display, its pages exposed to a screen reader.
+const visivel = process.argv[3] === "visivel";
+const { paraOLeitor = [], ...lancamento } = LANCAMENTOS[process.argv[2]];
+const navegador = await puppeteer.launch({
+  ...lancamento, headless: !visivel,
+  args: [...(lancamento.args ?? []), ...(visivel ? paraOLeitor : [])],
+});
 const pagina = await navegador.newPage();
 // Chromium's DevTools protocol, for what only it does or tells.
 const cdp = process.argv[2] === "chromium" ? await pagina.createCDPSession() : null;
@@ -45,6 +52,8 @@ const comandos = {
   altura: (altura) => pagina.setViewport(altura
     ? { width: 390, height: altura, deviceScaleFactor: 3, isMobile: true, hasTouch: true }
     : { width: 1280, height: 800 }),
+  // So many CSS px wide on a desktop, or with none given the desktop's width.
+  largura: (largura) => pagina.setViewport({ width: largura || 1280, height: 800 }),
   antes: (codigo) => pagina.evaluateOnNewDocument(codigo).then(() => null),
   // With `cedo`, back as soon as the prompt is there, the page's scripts maybe not yet.
   ir: (endereco, cedo) => (cedo
