@@ -155,22 +155,16 @@ class WebKit:
 
 class Orca:
     """Debian's Orca, as a blind player runs it, on a D-Bus session of its own on this display,
-    its speech written to its debug log through a speech server that says nothing
-    (sem_voz.py). The browsers started meanwhile expose their pages to it."""
+    what it speaks read from its debug log. Its speech server is given an address where there
+    is none, so that it runs without one, and without a sound device. The browsers started
+    meanwhile expose their pages to it."""
 
     def __init__(self):
         for pacote, arquivo in (("orca", "/usr/bin/orca"),
                                 ("at-spi2-core", "/usr/libexec/at-spi-bus-launcher")):
             if not os.path.exists(arquivo):
                 raise FileNotFoundError(errno.ENOENT, "not installed", pacote)
-        self.casa = casa = tempfile.mkdtemp()
-        os.makedirs(os.path.join(casa, ".local", "share", "orca"))
-        with open(os.path.join(casa, ".local", "share", "orca", "user-settings.conf"), "w",
-                  encoding="utf-8") as preferencias:
-            json.dump({"general": {"speechServerFactory": "sem_voz"}, "keybindings": {},
-                       "profiles": {"default": {"profile": ["Default", "default"],
-                                                "speechServerFactory": "sem_voz"}},
-                       "pronunciations": {}}, preferencias)
+        self.casa = tempfile.mkdtemp()  # its settings, as a new user's
         endereco, pid = subprocess.run(
             ["dbus-daemon", "--session", "--fork", "--print-address=1", "--print-pid=1"],
             capture_output=True, text=True, check=True).stdout.split()
@@ -185,8 +179,8 @@ class Orca:
         threading.Thread(target=self.ler, args=(principal,), daemon=True).start()
         self.processo = subprocess.Popen(
             ["orca", f"--debug-file={os.ttyname(self.terminal)}"], stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, env={**os.environ, "HOME": casa,
-                                            "PYTHONPATH": os.path.dirname(__file__)})
+            stderr=subprocess.DEVNULL, env={**os.environ, "HOME": self.casa,
+                                            "SPEECHD_ADDRESS": "unix_socket:/nenhum/lugar"})
         ap.esperar(self.fala, lambda: "Orca said nothing as it started", 30)
 
     def ler(self, principal):
