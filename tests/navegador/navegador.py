@@ -392,7 +392,8 @@ def sem_falhas_de_acessibilidade(motor, quando):
 def partida_com_42(motor, _pasta, escrever, _servidor):
     """The whole console, exact, with its colours and the pause, on the page whose secret is 42;
     each line typed drawn after its prompt before Enter. In every state axe-core finds nothing,
-    and a screen-reader model hears each new line of the game once, in order, and no typing."""
+    and a screen-reader model hears each new line of the game once, in order, and no typing;
+    the button at the end answers Space and Enter."""
     no_motor(motor, "axe-core/axe.min.js")
     no_motor(motor, "@guidepup/virtual-screen-reader/lib/esm/index.browser.js", "virtual")
     motor.script("return virtual.start({container: document.body}).then(() => null)")
@@ -415,6 +416,13 @@ def partida_com_42(motor, _pasta, escrever, _servidor):
                       motor.script("return virtual.spokenPhraseLog()")
                       if frase.startswith("polite: "))
     ap.confere(ouvido == " ".join(FALA), f"the screen-reader model said {ouvido!r}")
+    # The button, focused after the farewell, is clicked by Space and by Enter; the clicks are
+    # counted here, before they reach it and reload the page.
+    motor.script("addEventListener('click', (evento) => { evento.stopImmediatePropagation();"
+                 " window.cliques = (window.cliques || 0) + 1; }, true);")
+    motor.teclado(" \n")
+    ap.esperar(lambda: motor.script("return window.cliques") == 2,
+               lambda: "the button does not answer both Space and Enter")
 
 
 def so_o_console(motor):
