@@ -65,15 +65,16 @@
   function guardarSoAsUltimas() {
     while (linhas > LINHAS_GUARDADAS) {
       const primeiro = saida.firstChild;
+      const texto = primeiro.textContent;
       const sobra = linhas - LINHAS_GUARDADAS;
-      const fins = finsDeLinha(primeiro.textContent);
+      const fins = finsDeLinha(texto);
       if (fins <= sobra && primeiro !== eco.parentNode) {
         primeiro.remove();
         linhas -= fins;
       } else {
         let corte = 0;
         for (let i = 0; i < sobra; i++) {
-          corte = primeiro.textContent.indexOf("\n", corte) + 1;
+          corte = texto.indexOf("\n", corte) + 1;
         }
         primeiro.firstChild.deleteData(0, corte);
         linhas -= sobra;
