@@ -2,5 +2,5 @@
 
 int main() {
   trovelin::prepararProcesso();
-  return trovelin::executarNoSistema(trovelin::sorteioSemeado(trovelin::fonteDeEntropia()));
+  return trovelin::executarNoSistema(trovelin::sorteioSemeado(trovelin::entropiaDoSistema()));
 }

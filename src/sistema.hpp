@@ -1,7 +1,7 @@
 #pragma once
 
 #include <memory>
-#include <string>
+#include <vector>
 
 #include "console_de_fluxo.hpp"
 #include "sorteio.hpp"
@@ -13,8 +13,8 @@ namespace trovelin {
 // turn a write into an error we report, not kill us without a word.
 void prepararProcesso();
 
-// The name under which std::random_device reaches this platform's entropy source.
-std::string fonteDeEntropia();
+// Two words from this platform's entropy source, or none if it fails.
+std::vector<unsigned> entropiaDoSistema();
 
 // The console of the machine we run on: standard input and output, the real
 // clock, and the terminal's (or Windows console's) colours.

@@ -1,16 +1,15 @@
 #pragma once
 
 #include <functional>
-#include <string>
+#include <vector>
 
 namespace trovelin {
 
 // Draws a whole number in [minimo, maximo].
 using Sorteio = std::function<int(int minimo, int maximo)>;
 
-// The generator of a run: seeded once, from the clock and the system's entropy
-// source (the one `std::random_device` knows by that name). If that source
-// fails, the clock alone seeds it.
-Sorteio sorteioSemeado(const std::string& fonteDeEntropia = "default");
+// The generator of a run: seeded once, from the clock and the words the
+// system's entropy source gave (none if it failed: the clock alone then).
+Sorteio sorteioSemeado(std::vector<unsigned> entropia);
 
 }  // namespace trovelin

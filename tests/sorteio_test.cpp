@@ -2,16 +2,17 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
+#include <stdexcept>
 #include <vector>
 
+#include "sistema.hpp"
 #include "sorteio.hpp"
 
 namespace trovelin {
 namespace {
 
 TEST(Sorteio, SempreDentroDe1a100ECobreTodos) {
-  Sorteio sorteio = sorteioSemeado();
+  Sorteio sorteio = sorteioSemeado(entropiaDoSistema());
   std::array<int, 101> vezes{};
   int fora = 0;
   for (int i = 0; i < 100000; ++i) {
@@ -39,18 +40,29 @@ std::vector<int> vinteSegredos(const Sorteio& sorteio) {
   return segredos;
 }
 
-// Two runs started in the same second must not play the same secrets.
+// Two runs started in the same second must not play the same secrets: each
+// has its own words of the system's entropy.
 TEST(Sorteio, CadaExecucaoTemSuaSequencia) {
-  EXPECT_NE(vinteSegredos(sorteioSemeado()), vinteSegredos(sorteioSemeado()));
+  const std::vector<unsigned> uma = entropiaDoSistema();
+  const std::vector<unsigned> outra = entropiaDoSistema();
+  EXPECT_EQ(uma.size(), 2U);
+  EXPECT_NE(uma, outra);
+  EXPECT_NE(vinteSegredos(sorteioSemeado(uma)), vinteSegredos(sorteioSemeado(outra)));
 }
 
-// The entropy source can fail (no /dev/urandom, no getrandom): play on, with
-// the whole clock, so that runs started within seconds still differ.
+// The entropy source can fail (no getrandom in a sandbox): play on, with the
+// whole clock, so that runs started within seconds still differ.
 TEST(Sorteio, SemFonteDeEntropiaOsSegredosVemDoRelogio) {
-  const std::vector<int> a = vinteSegredos(sorteioSemeado("fonte-que-nao-existe"));
+  const std::vector<int> a = vinteSegredos(sorteioSemeado({}));
   EXPECT_GE(std::ranges::min(a), 1);
   EXPECT_LE(std::ranges::max(a), 100);
-  EXPECT_NE(a, vinteSegredos(sorteioSemeado("fonte-que-nao-existe")));
+  EXPECT_NE(a, vinteSegredos(sorteioSemeado({})));
+}
+
+// The unwinder linked into the program finds its way from a throw to the
+// handler: how running out of memory becomes a message, not an abort.
+TEST(Sistema, UmaExcecaoChegaAoSeuTratador) {
+  EXPECT_THROW(static_cast<void>(std::vector<int>().at(1)), std::out_of_range);
 }
 
 }  // namespace

@@ -181,8 +181,6 @@ void prepararProcesso() {
   std::signal(SIGXFSZ, SIG_IGN);  // past the file-size limit: write(2) fails with EFBIG
 }
 
-std::string fonteDeEntropia() { return "default"; }
-
 std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema() { return std::make_unique<ConsolePosix>(); }
 
 }  // namespace trovelin

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <memory>
 #include <span>
-#include <string>
 #include <string_view>
 #include <utility>
 
@@ -68,10 +67,6 @@ class ConsoleWeb final : public ConsoleDeFluxo {
 
 // A page has no signals to set.
 void prepararProcesso() {}
-
-// Emscripten's libc++ knows the browser's crypto.getRandomValues by this name
-// only, and throws for any other, where exceptions abort the page.
-std::string fonteDeEntropia() { return "/dev/urandom"; }
 
 std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema() { return std::make_unique<ConsoleWeb>(); }
 

@@ -9,11 +9,13 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <exception>
 #include <memory>
+#include <random>
 #include <span>
-#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "sistema.hpp"
 
@@ -115,7 +117,14 @@ class ConsoleWindows final : public ConsoleDeFluxo {
 // Windows has neither SIGPIPE nor SIGXFSZ: failed writes already come back as errors.
 void prepararProcesso() {}
 
-std::string fonteDeEntropia() { return "default"; }
+std::vector<unsigned> entropiaDoSistema() {
+  try {
+    std::random_device dispositivo;  // the C runtime's rand_s
+    return {dispositivo(), dispositivo()};
+  } catch (const std::exception&) {
+    return {};
+  }
+}
 
 std::unique_ptr<ConsoleDeFluxo> abrirConsoleDoSistema() {
   return std::make_unique<ConsoleWindows>();

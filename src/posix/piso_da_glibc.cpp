@@ -1,0 +1,64 @@
+// Keeps the program on glibc 2.34. The unwinder that -static-libgcc links in
+// was built against a glibc that has _dl_find_object (2.35), and asks it
+// where the unwind tables of a return address lie, which ties the program
+// to 2.35. This answers it from dl_iterate_phdr, as the unwinder itself did
+// before: every glibc has that. The program throws only when memory runs
+// out, so the cost of the walk does not matter.
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// Only where the unwinder reads the frame table's address alone (x86_64,
+// arm64); ARM's own unwinder (armhf) never asks.
+#if defined(DLFO_STRUCT_HAS_EH_DBASE) && !DLFO_STRUCT_HAS_EH_DBASE && !DLFO_STRUCT_HAS_EH_COUNT
+
+namespace {
+
+struct Busca {
+  std::uintptr_t endereco;
+  dl_find_object* achado;
+};
+
+enum : int { kOutroObjeto = 0, kAchado = 1, kSemTabelas = 2 };
+
+// Whether this loaded object holds the address, and if so where its table of
+// frames is.
+int examinar(dl_phdr_info* objeto, std::size_t /*tamanho*/, void* dados) {
+  auto& busca = *static_cast<Busca*>(dados);
+  const ElfW(Phdr)* tabelas = nullptr;
+  bool contem = false;
+  for (const ElfW(Phdr) & segmento : std::span(objeto->dlpi_phdr, objeto->dlpi_phnum)) {
+    const std::uintptr_t inicio = objeto->dlpi_addr + segmento.p_vaddr;
+    contem = contem || (segmento.p_type == PT_LOAD && busca.endereco - inicio < segmento.p_memsz);
+    if (segmento.p_type == PT_GNU_EH_FRAME) {
+      tabelas = &segmento;
+    }
+  }
+  if (!contem) {
+    return kOutroObjeto;
+  }
+  if (tabelas == nullptr) {
+    return kSemTabelas;
+  }
+  *busca.achado = {};
+  // The loader gives addresses as integers.
+  busca.achado->dlfo_eh_frame = reinterpret_cast<void*>(
+      objeto->dlpi_addr + tabelas->p_vaddr);  // NOLINT(performance-no-int-to-ptr)
+  return kAchado;
+}
+
+}  // namespace
+
+// Weak, so that a fully static build takes the C library's own; hidden, so
+// that no shared library finds this one instead of the loader's.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the unwinder calls
+extern "C" __attribute__((weak, visibility("hidden"))) int _dl_find_object(
+    void* endereco, dl_find_object* achado) noexcept {
+  Busca busca{reinterpret_cast<std::uintptr_t>(endereco), achado};
+  return ::dl_iterate_phdr(examinar, &busca) == kAchado ? 0 : -1;
+}
+
+#endif
