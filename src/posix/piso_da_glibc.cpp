@@ -44,21 +44,21 @@ int examinar(dl_phdr_info* objeto, std::size_t /*tamanho*/, void* dados) {
     return kSemTabelas;
   }
   *busca.achado = {};
-  // The loader gives addresses as integers.
-  busca.achado->dlfo_eh_frame = reinterpret_cast<void*>(
-      objeto->dlpi_addr + tabelas->p_vaddr);  // NOLINT(performance-no-int-to-ptr)
+  // NOLINTNEXTLINE(performance-no-int-to-ptr): the loader gives addresses as integers
+  busca.achado->dlfo_eh_frame = reinterpret_cast<void*>(objeto->dlpi_addr + tabelas->p_vaddr);
   return kAchado;
 }
 
 }  // namespace
 
-// Weak, so that a fully static build takes the C library's own; hidden, so
-// that no shared library finds this one instead of the loader's.
-// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the unwinder calls
-extern "C" __attribute__((weak, visibility("hidden"))) int _dl_find_object(
+// Hidden: for the unwinder linked in alone, not for a shared library to find.
+// NOLINTBEGIN(bugprone-reserved-identifier,readability-inconsistent-declaration-parameter-name):
+// the C library's name and declaration
+extern "C" __attribute__((visibility("hidden"))) int _dl_find_object(
     void* endereco, dl_find_object* achado) noexcept {
   Busca busca{reinterpret_cast<std::uintptr_t>(endereco), achado};
   return ::dl_iterate_phdr(examinar, &busca) == kAchado ? 0 : -1;
 }
+// NOLINTEND(bugprone-reserved-identifier,readability-inconsistent-declaration-parameter-name)
 
 #endif
