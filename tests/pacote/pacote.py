@@ -18,6 +18,7 @@ Usage: pacote.py CASE ARGUMENTS...
 """
 import datetime
 import email.utils
+import errno
 import functools
 import os
 import re
@@ -43,6 +44,10 @@ NO_ZIP = ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"]  # and, installed, the u
 # The Debian releases a .deb is built for, oldest first: it is built on the oldest.
 DEBIAN = ["bookworm", "trixie"]
 ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
+# The Debian packages of the tools that hold another name.
+PACOTES = {"dpkg-shlibdeps": "dpkg-dev", "rpmbuild": "rpm", "hardening-check": "devscripts"}
+# The oldest C library the packages serve: Ubuntu 22.04's is 2.35, RHEL 9's 2.34.
+PISO_DA_GLIBC = (2, 34)
 
 
 def rodar(*comando, calado=False, vezes=1, **opcoes):
@@ -56,6 +61,14 @@ def rodar(*comando, calado=False, vezes=1, **opcoes):
     ap.confere(feito.returncode == 0 and not (calado and dito.strip()),
                f"{' '.join(map(str, comando))}: exit status {feito.returncode}\n{dito}")
     return feito.stdout
+
+
+def exigir(*programas):
+    """Looks for the programs a case runs, before it starts, so that one not installed skips it
+    naming its Debian package (or, under scripts/testar, fails it), not halfway through."""
+    for programa in programas:
+        if not shutil.which(programa):
+            raise FileNotFoundError(errno.ENOENT, "not installed", PACOTES.get(programa, programa))
 
 
 def so_um(pasta, padrao):
@@ -127,11 +140,18 @@ def rpmlint(*alvos):
     ap.confere(not erros, f"rpmlint:\n{dito}")
 
 
+def acima_do_piso(texto):
+    """The glibc versions that a symbol table, Depends or Requires names above the floor."""
+    versoes = re.findall(r"(?:GLIBC_|libc6 \(>= )(\d+)\.(\d+)", texto.decode())
+    return [v for v in versoes if tuple(map(int, v)) > PISO_DA_GLIBC]
+
+
 def conferir_deb(pacote, versao_):
     lintian(pacote, "--pedantic", "-I", "--fail-on", "error,warning,info,pedantic")
     ap.confere(rodar("dpkg-deb", "-f", pacote, "Version").decode().strip() == versao_,
                "package version")
-    ap.confere(rodar("dpkg-deb", "-f", pacote, "Depends").startswith(b"libc6"), "Depends")
+    depende = rodar("dpkg-deb", "-f", pacote, "Depends")
+    ap.confere(depende.startswith(b"libc6 (>= ") and not acima_do_piso(depende), depende)
 
 
 def conferir_rpm(pacote, versao_):
@@ -139,7 +159,8 @@ def conferir_rpm(pacote, versao_):
     rpmlint(pacote)
     ap.confere(rodar("rpm", "-qp", "--qf", "%{VERSION}-%{RELEASE}", pacote).decode()
                == f"{versao_}-1", "package version")
-    ap.confere(b"libc.so.6" in rodar("rpm", "-qp", "--requires", pacote), "Requires")
+    requer = rodar("rpm", "-qp", "--requires", pacote)
+    ap.confere(b"libc.so.6" in requer and not acima_do_piso(requer), requer)
     listados = rodar("rpm", "-qp", "--qf", "[%{FILEMODES:perms} %{FILENAMES}\n]", pacote)
     pastas = [linha.split()[1] for linha in listados.decode().splitlines() if linha[0] == "d"]
     ap.confere(pastas == ["/usr/share/licenses/trovelin"], f"folders owned: {pastas}")
@@ -152,17 +173,18 @@ class Familia(typing.NamedTuple):
     instalar: typing.Callable
     remover: typing.Callable = lambda _raiz: None  # unpacked by dpkg-deb, not installed
     conferir: typing.Callable = None  # the package as cpack makes it: its linter and fields
+    ferramentas: tuple = ()  # the programs that check it
 
 
 FAMILIAS = {
     "deb": Familia(["games/trovelin", "share/doc/trovelin/changelog.gz",
                     "share/doc/trovelin/copyright"],
                    lambda raiz, pacote: rodar("dpkg-deb", "-x", pacote, raiz),
-                   conferir=conferir_deb),
+                   conferir=conferir_deb, ferramentas=("lintian", "hardening-check")),
     "rpm": Familia(["bin/trovelin", "share/licenses/trovelin/LICENSE"],
                    lambda raiz, pacote: (rpm(raiz, "--initdb"),
                                          rpm(raiz, "-i", "--nodeps", "--ignorearch", pacote)),
-                   lambda raiz: rpm(raiz, "-e", "trovelin"), conferir_rpm),
+                   lambda raiz: rpm(raiz, "-e", "trovelin"), conferir_rpm, ("rpm", "rpmlint")),
     "pacman": Familia(["bin/trovelin", "share/licenses/trovelin/LICENSE"],
                       lambda raiz, pacote: pacman(raiz, "-U", "--nodeps", "--nodeps", pacote),
                       lambda raiz: pacman(raiz, "-R", "trovelin")),
@@ -198,14 +220,16 @@ def construcao(_temporario, fonte_, pacotes, cadeia=""):
     """The .deb and the .rpm as README's plain commands make them, for the toolchain's target:
     built once, for the cases that check them. The prefix is left as it is (/usr/local):
     cpack installs to /usr."""
+    exigir("dpkg-shlibdeps", "rpmbuild")
     shutil.rmtree(pacotes, ignore_errors=True)
     construir_pacotes(fonte_, Path(pacotes), 0o002, cadeia, formatos=("deb", "rpm"))
 
 
 def binario(formato, temporario, fonte_, pacotes, *emulador):
     """The package, checked by its family's own linter, and installed, played and removed in a
-    scratch root by its family's own tool. The .deb's program must also pass hardening-check
-    and carry the C++ runtime it needs."""
+    scratch root by its family's own tool. The .deb's program must also pass hardening-check,
+    carry the C++ runtime it needs and need no glibc above the floor."""
+    exigir(*FAMILIAS[formato].ferramentas)
     pacote = so_um(Path(pacotes), f"*.{formato}")
     FAMILIAS[formato].conferir(pacote, versao(fonte_))
     jogo = instalado(temporario / "raiz", pacote, formato, *emulador)
@@ -217,6 +241,7 @@ def binario(formato, temporario, fonte_, pacotes, *emulador):
         rodar("hardening-check", "--nocfprotection",
               *(["--nobranchprotection"] if b"--nobranchprotection" in ajuda else []), jogo)
         ap.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
+        ap.confere(not acima_do_piso(rodar("readelf", "-V", jogo)), f"{jogo} needs a newer glibc")
 
 
 def reproducivel(temporario, fonte_, construido, sistema, cadeia=""):
@@ -230,6 +255,7 @@ def reproducivel(temporario, fonte_, construido, sistema, cadeia=""):
                      empacotar(construido, "ZIP", destino=temporario / "zip")]
         segundos = construir_windows(codigo, 0o022)
     else:
+        exigir("dpkg-shlibdeps", "rpmbuild")
         primeiros = [so_um(Path(construido), f"*.{formato}") for formato in ("deb", "rpm")]
         segundos = construir_pacotes(codigo, codigo / "build" / "jogo", 0o022, cadeia,
                                      formatos=("deb", "rpm"))
@@ -332,20 +358,23 @@ def rpmbuild(pasta, tarball, sem_testes):
 
 
 def makepkg(pasta, tarball, sem_testes):
-    """makepkg with the PKGBUILD the tarball's build wrote, as a user (it refuses root)."""
-    for nome in (tarball, tarball.parent / "PKGBUILD"):
-        shutil.copy(nome, pasta / nome.name)
-    como = []
-    if os.geteuid() == 0:
-        como = ["runuser", "-u", "nobody", "--"]
-        pasta.parent.chmod(0o755)
-        shutil.chown(pasta, "nobody")
-    ambiente = {**os.environ, "HOME": str(pasta), "PKGDEST": str(pasta)}
-    registro = rodar(*como, "makepkg", "--nodeps", "--force", "--cleanbuild",
-                     *(["--nocheck"] if sem_testes else []), cwd=pasta, env=ambiente)
-    srcinfo = rodar(*como, "makepkg", "--printsrcinfo", cwd=pasta, env=ambiente)
-    ap.confere(srcinfo == (tarball.parent / ".SRCINFO").read_bytes(), ".SRCINFO is not makepkg's")
-    return registro, so_um(pasta, "*.pkg.tar.*")
+    """makepkg with the PKGBUILD the tarball's build wrote, as a user (it refuses root): root
+    runs it as nobody, in a folder below /tmp, which nobody reaches even where root's own
+    TMPDIR is private (libpam-tmpdir's, mode 0700)."""
+    como = ["runuser", "-u", "nobody", "--"] if os.geteuid() == 0 else []
+    with tempfile.TemporaryDirectory(dir="/tmp" if como else pasta) as casa:
+        for nome in (tarball, tarball.parent / "PKGBUILD"):
+            shutil.copy(nome, casa)
+        if como:
+            os.chmod(casa, 0o755)
+            shutil.chown(casa, "nobody")
+        ambiente = {**os.environ, "HOME": casa, "PKGDEST": casa, "TMPDIR": casa}
+        registro = rodar(*como, "makepkg", "--nodeps", "--force", "--cleanbuild",
+                         *(["--nocheck"] if sem_testes else []), cwd=casa, env=ambiente)
+        srcinfo = rodar(*como, "makepkg", "--printsrcinfo", cwd=casa, env=ambiente)
+        ap.confere(srcinfo == (tarball.parent / ".SRCINFO").read_bytes(),
+                   ".SRCINFO is not makepkg's")
+        return registro, Path(shutil.copy(so_um(Path(casa), "*.pkg.tar.*"), pasta))
 
 
 def piuparts(temporario, fonte_, pacotes):
@@ -354,6 +383,7 @@ def piuparts(temporario, fonte_, pacotes):
     on the oldest serves them all. Its base systems come from the mirror once and are kept."""
     if os.geteuid() != 0:
         raise ap.Pulado("piuparts works in a chroot: root's")
+    exigir("piuparts", "dpkg-scanpackages")
     esta = re.search(r"^VERSION_CODENAME=(\w+)", Path("/etc/os-release").read_text(), re.M)[1]
     repositorio = temporario / "repositorio"
     repositorio.mkdir()
