@@ -6,6 +6,7 @@ Usage: pacote.py CASE ARGUMENTS...
   construcao SOURCE_DIR PACKAGES_DIR [TOOLCHAIN]  the .deb and .rpm as README builds them, once
   deb SOURCE_DIR PACKAGES_DIR [EMULATOR...]  that .deb: lintian, hardening, installed, played
   rpm SOURCE_DIR PACKAGES_DIR [EMULATOR...]  that .rpm likewise: rpmlint, installed by rpm, played
+  estatico SOURCE_DIR [TOOLCHAIN [EMULATOR...]]  the static build's .tar.gz, played in an empty root
   reproducivel SOURCE_DIR BUILT_DIR SYSTEM [TOOLCHAIN]  built again elsewhere, later, other umask:
                                            the same .deb and .rpm, or .exe and .zip for Windows
   fonte SOURCE_DIR                         the release tarball, built by Debian's, RPM's and Arch's tools
@@ -41,6 +42,7 @@ for variavel in ("CFLAGS", "CXXFLAGS", "CPPFLAGS", "LDFLAGS"):
 IDIOMAS = {"pt_BR.UTF-8": "Instalação do Trovelin", "pt_PT.UTF-8": "Instalação de Trovelin",
            "C.UTF-8": "Trovelin Setup"}
 NO_ZIP = ["LEIA-ME.txt", "LICENSE.txt", "trovelin.exe"]  # and, installed, the uninstaller
+NO_TAR = ["LICENSE", "man/man6/trovelin.6.gz", "man/pt/man6/trovelin.6.gz", "trovelin"]
 # The Debian releases a .deb is built for, oldest first: it is built on the oldest.
 DEBIAN = ["bookworm", "trixie"]
 ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
@@ -242,6 +244,35 @@ def binario(formato, temporario, fonte_, pacotes, *emulador):
               *(["--nobranchprotection"] if b"--nobranchprotection" in ajuda else []), jogo)
         ap.confere(b"libstdc++" not in rodar("readelf", "-d", jogo), "needs the shared C++ runtime")
         ap.confere(not acima_do_piso(rodar("readelf", "-V", jogo)), f"{jogo} needs a newer glibc")
+
+
+def estatico(temporario, fonte_, cadeia="", *emulador):
+    """The fully static build's archive, as README makes it, for the toolchain's target: one
+    folder holding the program, both manuals and the licence. The program asks for no loader
+    and no library, and plays in a root that holds nothing else (natively; a cross build's
+    under its emulator, which needs a root of its own)."""
+    compilado = temporario / "estatico"
+    rodar("cmake", "--preset", "estatico", "-B", compilado, f"-DCMAKE_TOOLCHAIN_FILE={cadeia}",
+          cwd=fonte_)
+    rodar("cmake", "--build", compilado, "-j2")
+    rodar("cpack", cwd=compilado)
+    arquivo = so_um(compilado, f"trovelin-{versao(fonte_)}-linux-*.tar.gz")
+    pasta = arquivo.name.removesuffix(".tar.gz")
+    ap.confere(re.search(r"-linux-(x86_64|aarch64|armhf)$", pasta), arquivo.name)
+    with tarfile.open(arquivo) as tar:
+        nomes = sorted(m.name for m in tar.getmembers() if not m.isdir())
+        tar.extractall(temporario)
+    ap.confere(nomes == [f"{pasta}/{nome}" for nome in NO_TAR], f"the archive holds {nomes}")
+    raiz = temporario / "raiz"
+    raiz.mkdir()
+    programa = shutil.copy(temporario / pasta / "trovelin", raiz)
+    cabecalhos = rodar("readelf", "--program-headers", "--dynamic", programa)
+    ap.confere(b"INTERP" not in cabecalhos and b"NEEDED" not in cabecalhos, "not fully static")
+    if emulador:
+        jogar(programa, *emulador)
+    else:
+        jogar("/trovelin", *(["chroot"] if os.geteuid() == 0 else ["unshare", "-r", "chroot"]),
+              raiz)
 
 
 def reproducivel(temporario, fonte_, construido, sistema, cadeia=""):
@@ -552,7 +583,7 @@ def desktop(destino, fonte_, compilado):
 
 CASOS = {"instalacao": instalacao, "construcao": construcao, "deb": functools.partial(binario, "deb"),
          "rpm": functools.partial(binario, "rpm"), "reproducivel": reproducivel, "fonte": fonte,
-         "piuparts": piuparts, "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura,
+         "estatico": estatico, "piuparts": piuparts, "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura,
          "manual": manual, "desktop": desktop}
 
 
