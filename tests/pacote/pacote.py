@@ -47,7 +47,8 @@ NO_TAR = ["LICENSE", "man/man6/trovelin.6.gz", "man/pt/man6/trovelin.6.gz", "tro
 DEBIAN = ["bookworm", "trixie"]
 ESPERADO = ap.MENU + ap.REGRAS + ap.MENU + ap.INVALIDA + ap.MENU + ap.ADEUS
 # The Debian packages of the tools that hold another name.
-PACOTES = {"dpkg-shlibdeps": "dpkg-dev", "rpmbuild": "rpm", "hardening-check": "devscripts"}
+PACOTES = {"dpkg-shlibdeps": "dpkg-dev", "dpkg-scanpackages": "dpkg-dev", "rpmbuild": "rpm",
+           "hardening-check": "devscripts"}
 # The oldest C library the packages serve: Ubuntu 22.04's is 2.35, RHEL 9's 2.34.
 PISO_DA_GLIBC = (2, 34)
 
@@ -111,6 +112,7 @@ def instalacao(prefixo, compilado, programa, sistema, *emulador):
 def construir_pacotes(fonte, compilado, umask=0o022, cadeia="", *opcoes, formatos=("deb",)):
     """Configures, builds and packs as README says, for the toolchain's target if one is given;
     returns the paths of the packages in `formatos`, the .deb alone by default."""
+    exigir(*({"deb": "dpkg-shlibdeps", "rpm": "rpmbuild"}[formato] for formato in formatos))
     rodar("cmake", "--preset", "jogo", "-S", fonte, "-B", compilado,
           f"-DCMAKE_TOOLCHAIN_FILE={cadeia}", *opcoes, cwd=fonte, umask=umask)
     rodar("cmake", "--build", compilado, "-j2", umask=umask)
@@ -222,7 +224,6 @@ def construcao(_temporario, fonte_, pacotes, cadeia=""):
     """The .deb and the .rpm as README's plain commands make them, for the toolchain's target:
     built once, for the cases that check them. The prefix is left as it is (/usr/local):
     cpack installs to /usr."""
-    exigir("dpkg-shlibdeps", "rpmbuild")
     shutil.rmtree(pacotes, ignore_errors=True)
     construir_pacotes(fonte_, Path(pacotes), 0o002, cadeia, formatos=("deb", "rpm"))
 
@@ -286,10 +287,9 @@ def reproducivel(temporario, fonte_, construido, sistema, cadeia=""):
                      empacotar(construido, "ZIP", destino=temporario / "zip")]
         segundos = construir_windows(codigo, 0o022)
     else:
-        exigir("dpkg-shlibdeps", "rpmbuild")
-        primeiros = [so_um(Path(construido), f"*.{formato}") for formato in ("deb", "rpm")]
         segundos = construir_pacotes(codigo, codigo / "build" / "jogo", 0o022, cadeia,
                                      formatos=("deb", "rpm"))
+        primeiros = [so_um(Path(construido), f"*.{formato}") for formato in ("deb", "rpm")]
     for primeiro, segundo in zip(primeiros, segundos):
         ap.confere(primeiro.read_bytes() == segundo.read_bytes(), f"{primeiro.name} differs")
 
@@ -583,8 +583,8 @@ def desktop(destino, fonte_, compilado):
 
 CASOS = {"instalacao": instalacao, "construcao": construcao, "deb": functools.partial(binario, "deb"),
          "rpm": functools.partial(binario, "rpm"), "reproducivel": reproducivel, "fonte": fonte,
-         "estatico": estatico, "piuparts": piuparts, "zip": pacote_zip, "nsis": nsis, "assinatura": assinatura,
-         "manual": manual, "desktop": desktop}
+         "estatico": estatico, "piuparts": piuparts, "zip": pacote_zip, "nsis": nsis,
+         "assinatura": assinatura, "manual": manual, "desktop": desktop}
 
 
 def executar(nome, *argumentos):
