@@ -1,9 +1,6 @@
-// Keeps the program on glibc 2.34. The unwinder that -static-libgcc links in
-// was built against a glibc that has _dl_find_object (2.35), and asks it
-// where the unwind tables of a return address lie, which ties the program
-// to 2.35. This answers it from dl_iterate_phdr, as the unwinder itself did
-// before: every glibc has that. The program throws only when memory runs
-// out, so the cost of the walk does not matter.
+// Keeps the program on glibc 2.34, whichever newer glibc the C++ runtime
+// and unwinder linked into it were built against: here are the two calls
+// they make that 2.34 lacks.
 #include <dlfcn.h>
 #include <link.h>
 
@@ -11,8 +8,24 @@
 #include <cstdint>
 #include <span>
 
-// Only where the unwinder reads the frame table's address alone (x86_64,
-// arm64); ARM's own unwinder (armhf) never asks.
+// C23's strtoul (glibc 2.38) also reads 0b prefixes; libstdc++'s exception
+// allocator (Debian 13's and later) parses its tunables with it. The plain
+// one, by its own name: this file's <cstdlib> may bear C23's.
+extern "C" unsigned long strtoulSemC23(const char*, char**, int) noexcept __asm__("strtoul");
+extern "C" unsigned long strtoulDoC23(const char* texto, char** fim, int base) noexcept
+    __asm__("__isoc23_strtoul");
+
+__attribute__((visibility("hidden"))) unsigned long strtoulDoC23(const char* texto, char** fim,
+                                                                 int base) noexcept {
+  return strtoulSemC23(texto, fim, base);
+}
+
+// The unwinder asks glibc 2.35's _dl_find_object where the unwind tables of
+// a return address lie. This answers from dl_iterate_phdr, as the unwinder
+// itself did before; every glibc has that. The program throws only when
+// memory runs out, so the cost of the walk does not matter. Only where the
+// unwinder reads the frame table's address alone (x86_64, arm64); ARM's own
+// unwinder (armhf) never asks.
 #if defined(DLFO_STRUCT_HAS_EH_DBASE) && !DLFO_STRUCT_HAS_EH_DBASE && !DLFO_STRUCT_HAS_EH_COUNT
 
 namespace {
