@@ -35,7 +35,10 @@ struct Busca {
   dl_find_object* achado;
 };
 
-enum : int { kOutroObjeto = 0, kAchado = 1, kSemTabelas = 2 };
+// What examinar tells dl_iterate_phdr: go on (0), or stop with this answer.
+constexpr int kOutroObjeto = 0;
+constexpr int kAchado = 1;
+constexpr int kSemTabelas = 2;
 
 // Whether this loaded object holds the address, and if so where its table of
 // frames is.
